@@ -1,0 +1,38 @@
+#pragma once
+// The data pack: every data file of the demo (script, pictures, scenes, shaders) by its
+// data path, such as "data/scripts/cvdemo.script".
+//
+// Plain mode (the default) reads files from disk, optionally under a base directory.
+// Pack mode (usePack, entered once by the launcher) reads entries of a password-protected
+// RAR 2.x archive. Pack names match without regard to case, and "/" and "\" are
+// interchangeable. A file is decoded whole into memory; the loader then reads it like a
+// file and closes it. Open failures are silent: the caller reports in its own words.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct PackFile {
+    uint32_t size = 0;       // bytes in data
+    uint32_t position = 0;   // read position for DataPack::read
+    uint8_t* data = nullptr; // the whole decoded file, owned
+    bool ok = false;         // the open succeeded
+};
+
+namespace DataPack {
+// Switches to pack mode for all later opens; nothing is opened yet.
+void usePack(const char* packName, const char* password);
+// Plain mode with data paths resolved under directory (empty: the working directory).
+void usePlainDirectory(const char* directory);
+bool inPackMode();
+
+// Returns a new handle, or null when the file or entry cannot be read.
+PackFile* open(const char* name);
+// Fills a handle the caller owns; false (and ok false) on failure.
+bool open(const char* name, PackFile& file);
+// Copies whole elements from the read position; returns how many.
+size_t read(void* destination, size_t elementSize, size_t count, PackFile* file);
+// Frees the data, clears ok and deletes the handle.
+void close(PackFile* file);
+// For a handle owned inside another object: frees the data and clears ok.
+void release(PackFile& file);
+}  // namespace DataPack

@@ -1,0 +1,34 @@
+#pragma once
+// What the command line asked for. With no option at all the settings dialog decides.
+#include <cstdint>
+#include <string>
+
+struct LaunchOptions {
+    int width = 1024;
+    int height = 768;
+    int fsaaSamples = 0;
+    bool fullscreen = false;
+    bool music = true;
+    bool shadows = true;
+    bool skipDialog = false;   // any settings option, --no-dialog, --headless or --capture
+
+    bool headless = false;
+
+    bool capture = false;
+    std::string captureDirectory;
+    int captureFps = 30;
+    bool captureFromGiven = false;
+    uint32_t captureFrom = 0;
+    bool captureToGiven = false;
+    uint32_t captureTo = 0;
+
+    std::string dataDirectory;  // plain files instead of the pack
+    bool dumpTimeline = false;
+    bool help = false;
+};
+
+enum class ParseOutcome { Run, Help, UsageError };
+
+// Reads argv into options. A usage error leaves a one-line reason in error.
+ParseOutcome parseCommandLine(int argc, const char* const* argv, LaunchOptions& options, std::string& error);
+const char* usageText();

@@ -1,0 +1,46 @@
+#pragma once
+// The program's spine: opens the demo window, checks the driver, selects the data pack,
+// shows the loading picture, loads the script, starts music and clock together and runs
+// the frame loop until the script's end time passes, Esc is pressed or the window closes.
+//
+// Start-up order in runDemo (each later subsystem joins at its step):
+//   window -> GL limits -> extension check -> data pack -> loading picture ->
+//   timeline published -> music shutdown at exit -> script + music + clock -> frames.
+#include "base/LumoraWindow.h"
+#include "launcher/DemoClock.h"
+#include "launcher/LaunchOptions.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+extern LaunchOptions launchOptions;  // what the command line asked for
+extern DemoClock demoClock;
+extern LumoraWindow demoWindow;
+
+constexpr const char* demoTitle = "Lumora Vesk - Corvane";
+constexpr const char* packFileName = "data.lvp";
+constexpr const char* packPassword = "tiger19";
+constexpr const char* musicFileName = "lv_cv05-02.ogg";
+constexpr const char* demoScriptName = "data/scripts/cvdemo.script";
+constexpr const char* loadingPictureName = "data/images/loading1024.jpg";
+
+// The directory that holds the program (with a trailing '/'): pack and music live there.
+std::string programDirectory();
+
+void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples);
+void checkExtensions();
+void showLoadingScreen(LumoraWindow& window);
+void loadDemo(const char* scriptName);
+void renderFrame(uint32_t t);
+
+// Events reach it one per frame; handles close and Esc while inputEnabled is set.
+void windowProcedure(const SDL_Event& event);
+
+// The frame loop: at most one event per frame; t = readClock(); renderFrame(t); a second
+// reading above endTime ends the loop without presenting, otherwise present(t).
+void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
+                  uint32_t endTime);
+
+// The names the start-up check demands, in order.
+extern const char* const requiredExtensions[9];
