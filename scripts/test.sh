@@ -15,3 +15,9 @@ if [ "${LUMORA_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake --build build-sanitize -j"$jobs"
   (cd build-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
 fi
+
+# Further checks a module brings (ThreadSanitizer runs and the like) live in their own scripts.
+for extra in scripts/test-*.sh; do
+  [ -x "$extra" ] && "$extra"
+done
+exit 0
