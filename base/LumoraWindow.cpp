@@ -250,6 +250,10 @@ void LumoraWindow::swapBuffers() {
     }
 }
 
+bool LumoraWindow::makeCurrent() {
+    return window && glContext && SDL_GL_MakeCurrent(window, glContext) == 0;
+}
+
 int LumoraWindow::drawableWidth() const {
     int w = 0, h = 0;
     if (window) {

@@ -44,6 +44,8 @@ public:
                 WindowProcedure procedure, int fsaaMode, SDL_Window* parent);
     void destroy();
     void swapBuffers();
+    // Makes this window's context current again (after another window took it).
+    bool makeCurrent();
 
     SDL_Window* sdlWindow() const { return window; }
     WindowProcedure procedure() const { return windowProcedure; }

@@ -44,6 +44,7 @@ bool FrameCapture::begin(const std::string& dir, int framesPerSecond, uint32_t f
     frameIndex = 0;
     written = 0;
     startCounter = SDL_GetPerformanceCounter();
+    lastProgressCounter = 0;
     return true;
 }
 
@@ -70,10 +71,16 @@ bool FrameCapture::writeFrame(int width, int height) {
     }
     ++written;
     uint64_t total = frameCount(from, to, fps);
+    // A progress line twice a second is enough, and keeps a redirected log short.
+    uint64_t now = SDL_GetPerformanceCounter();
+    if (now - lastProgressCounter < SDL_GetPerformanceFrequency() / 2 && written < total) {
+        return true;
+    }
+    lastProgressCounter = now;
     double elapsed = secondsSince(startCounter);
     double rate = elapsed > 0 ? double(written) / elapsed : 0.0;
     double left = rate > 0 && total > written ? double(total - written) / rate : 0.0;
-    std::fprintf(stderr, "\rcapture: frame %llu/%llu at %u ms, %.1f frames/s, %.0f s left   ",
+    std::fprintf(stderr, "\rcapture: frame %llu/%llu at %u ms, %.1f frames/s, %.0f s left  ",
                  (unsigned long long)written, (unsigned long long)total, frameTime(), rate, left);
     std::fflush(stderr);
     return true;

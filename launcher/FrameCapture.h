@@ -28,6 +28,7 @@ private:
     uint64_t frameIndex = 0;
     uint64_t written = 0;
     uint64_t startCounter = 0;
+    uint64_t lastProgressCounter = 0;
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> flipped;
 };

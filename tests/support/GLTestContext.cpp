@@ -25,7 +25,7 @@ LumoraWindow& context() {
         }
         LumoraConfig::query();
     }
-    SDL_GL_MakeCurrent(window.sdlWindow(), SDL_GL_GetCurrentContext());
+    window.makeCurrent();
     glViewport(0, 0, contextWidth, contextHeight);
     return window;
 }
