@@ -1,0 +1,25 @@
+#pragma once
+// An on/off parameter, stepped. The effect's activity switch is one.
+#include "demoSystem/EffectVariable.h"
+#include "demoSystem/VariableKey.h"
+
+class BoolVariable : public EffectVariable {
+public:
+    explicit BoolVariable(bool initial = false);
+
+    void setValue(float value, uint32_t time) override;
+    float normalizedValue() const override { return current ? 1.0f : 0.0f; }
+    float valueAt(uint32_t t) const override;
+    void exportKeys(TimedValues& out) const override;
+    void importKeys(const TimedValues& keys) override;
+    void finalize() override;
+    void addKey(float value, uint32_t time) override;
+    const char* kindName() const override { return "bool"; }
+    size_t keyCount() const override { return keys.size(); }
+
+    // The same stepped value as a bool, for the per-frame activity checks.
+    bool isOn(uint32_t t) const;
+
+    bool current = false;
+    std::vector<VariableKey<bool>> keys;
+};
