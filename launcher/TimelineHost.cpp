@@ -1,17 +1,116 @@
-// Placeholder until the timeline lands: nothing is published, frames draw nothing and
-// the demo runs to the default end time.
 #include "launcher/TimelineHost.h"
 
+#include "base/ErrorReport.h"
+#include "base/Globals.h"
+#include "base/LumoraWindow.h"
+#include "base/lvp.h"
+#include "demoSystem/ScriptLoader.h"
+#include "demoSystem/TimelineJson.h"
+#include "demos/EffectList_Test.h"
 #include "launcher/LumoraLauncher.h"
+
+#include <epoxy/gl.h>
 
 #include <cstdio>
 
-void createTimeline() {}
-void loadTimelineScript(const char*) {}
-void releaseTimeline() {}
-void renderFrame(uint32_t) {}
+namespace {
+// The effect pointers of the current frame; its storage is reused from frame to frame.
+std::vector<Effect*> frameEffects;
+}  // namespace
 
-int dumpTimeline(const LaunchOptions&) {
-    std::fprintf(stderr, "lumora: the timeline is not available in this build\n");
-    return 1;
+void createTimeline() {
+    // Owned for the whole run and reachable from the published pointers until exit.
+    publishedEffectList = new EffectList_Test;
+    publishedEventQueue = new EventQueue;
+}
+
+void loadTimelineScript(const char* scriptName) {
+    checkNotNull(publishedEffectList, LUMORA_HERE);
+    checkNotNull(publishedEventQueue, LUMORA_HERE);
+    ScriptLoader loader(*publishedEffectList, *publishedEventQueue);
+    loader.load(scriptName);
+}
+
+void releaseTimeline() {
+    if (publishedEventQueue) {
+        publishedEventQueue->clear();
+    }
+    frameEffects.clear();
+    frameEffects.shrink_to_fit();
+}
+
+void deliverDueEvents(const EffectList& effects, EventQueue& events, uint32_t t) {
+    while (events.hasDueEvent(t)) {
+        const DemoEvent& event = events.popEvent();
+        if (Effect* effect = effects.findEffect(event.target)) {
+            effect->handleEvent(event);
+        }
+    }
+}
+
+void updateActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t) {
+    for (Effect* effect : snapshot) {
+        if (effect->activity.isOn(t)) {
+            effect->update(t);
+        }
+    }
+}
+
+void renderActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t) {
+    for (Effect* effect : snapshot) {
+        if (effect->activity.isOn(t)) {
+            effect->render(t);
+        }
+    }
+}
+
+void renderFrame(uint32_t t) {
+    if (!publishedEffectList) {
+        return;
+    }
+    if (publishedEventQueue) {
+        deliverDueEvents(*publishedEffectList, *publishedEventQueue, t);
+    }
+    publishedEffectList->snapshot(frameEffects);
+    updateActiveEffects(frameEffects, t);
+
+    glViewport(0, 0, screenWidth, screenHeight);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    renderActiveEffects(frameEffects, t);
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+int dumpTimeline(const LaunchOptions& options) {
+    if (options.dataDirectory.empty()) {
+        DataPack::usePack((programDirectory() + packFileName).c_str(), packPassword);
+    } else {
+        DataPack::usePlainDirectory(options.dataDirectory.c_str());
+    }
+    // Effects may make textures and render targets in their constructors: they need a
+    // context, never a display.
+    std::string error;
+    if (!initVideo(true, error)) {
+        std::fprintf(stderr, "lumora: %s\n", error.c_str());
+        return 1;
+    }
+    LumoraWindow window;
+    if (!window.create(demoTitle, 64, 64, 32, false, nullptr, 0, nullptr)) {
+        reportError(LUMORA_HERE, "Window creation failed", true);
+    }
+
+    createTimeline();
+    loadTimelineScript(demoScriptName);
+    std::string json = timelineJson(*publishedEffectList, *publishedEventQueue, demoStart, demoEnd, beatLength);
+    std::fwrite(json.data(), 1, json.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    window.destroy();
+    return 0;
 }

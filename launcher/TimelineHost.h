@@ -1,17 +1,32 @@
 #pragma once
 // The launcher's side of the timeline: it owns the run's effect list and event queue,
-// publishes them, loads the script into them and plays them frame by frame.
+// publishes them, loads the script into them and plays them frame by frame
+// (renderFrame, declared with the launcher).
 #include "launcher/LaunchOptions.h"
 
 #include <cstdint>
+#include <vector>
+
+class Effect;
+class EffectList;
+class EventQueue;
 
 // Constructs the (empty) effect list and event queue and publishes both.
 void createTimeline();
 // Loads the demo script into the published timeline (sets demoStart, demoEnd, beatLength).
 void loadTimelineScript(const char* scriptName);
-// Releases the event records and the list storage after the frame loop.
+// Releases the event records after the frame loop. The effects stay where they are:
+// their GL objects die with the context, and nothing runs after the run ends.
 void releaseTimeline();
 
 // --dump-timeline: loads the script and prints the timeline as JSON on stdout.
-// Returns the process exit code.
+// Returns the process exit code; script errors are fatal reports (exit code 1).
 int dumpTimeline(const LaunchOptions& options);
+
+// The parts of a frame that need no GL, in renderFrame's order (the benchmarks time them).
+// Every due event goes to the first effect of its target name; unknown names are dropped.
+void deliverDueEvents(const EffectList& effects, EventQueue& events, uint32_t t);
+// update(t) on each effect of the snapshot whose activity is on at t, in order.
+void updateActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t);
+// render(t) likewise.
+void renderActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t);
