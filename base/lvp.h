@@ -4,9 +4,14 @@
 //
 // Plain mode (the default) reads files from disk, optionally under a base directory.
 // Pack mode (usePack, entered once by the launcher) reads entries of a password-protected
-// RAR 2.x archive. Pack names match without regard to case, and "/" and "\" are
-// interchangeable. A file is decoded whole into memory; the loader then reads it like a
-// file and closes it. Open failures are silent: the caller reports in its own words.
+// RAR 2.x archive; there is no fall-back to plain files. Pack names match without regard to
+// case, and "/" and "\" are interchangeable (both count as "_"). A file is decoded whole
+// into memory; the loader then reads it like a file and closes it. Open failures are
+// silent: the caller reports in its own words.
+//
+// The pack's block directory is read once and kept (read again if the file changes on disk);
+// in a solid pack, entries opened in archive order continue one decoding stream, so loading
+// every entry costs about one pass over the pack. Single-threaded, like all loading.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,7 +24,8 @@ struct PackFile {
 };
 
 namespace DataPack {
-// Switches to pack mode for all later opens; nothing is opened yet.
+// Switches to pack mode for all later opens; nothing is opened yet. The password is kept
+// in a private copy of at most 251 characters.
 void usePack(const char* packName, const char* password);
 // Plain mode with data paths resolved under directory (empty: the working directory).
 void usePlainDirectory(const char* directory);
