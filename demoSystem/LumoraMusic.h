@@ -1,14 +1,27 @@
 #pragma once
-// The demo's soundtrack: one Ogg stream on one channel, started with the demo clock.
+// The demo's soundtrack: one Ogg stream on one channel, started together with the demo
+// clock. Nothing reads the stream position back; music and picture stay in step because
+// they start at the same moment.
+//
+// The launcher calls, only with music switched on: pause, (script loads), init, open,
+// setTime(demoStart), play; shutdown runs at program exit. Without a sound device init
+// returns false, and without the file open does: the demo then runs silently, and no
+// message is shown for either. The spectrum and oscilloscope effects reach the device
+// through soundSystem() once isInited() is true.
 #include <cstdint>
+
+class SoundSystem;
 
 namespace LumoraMusic {
 bool init();                    // true when the sound system is up (now or before)
-bool open(const char* fileName);// true when a stream is open; a second open keeps it
+bool open(const char* fileName);// true when a stream is open; a second open keeps it.
+                                // Not inited: non-fatal "Soundsystem not inited", false
 void setTime(uint32_t milliseconds);
-void play();                    // fatal "Could not play soundstream" without a channel
+void play();                    // starts the stream at its position; fatal "Could not play
+                                // soundstream" when no channel is free; nothing without a stream
 void pause();
 void shutdown();                // closes the stream and the sound system
 bool isInited();
 bool isPlaying();
+SoundSystem* soundSystem();     // null unless inited
 }  // namespace LumoraMusic
