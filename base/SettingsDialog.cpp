@@ -236,6 +236,22 @@ void renderDrawData(const ImDrawData* data) {
     glDisable(GL_SCISSOR_TEST);
 }
 
+void drawCaptionBar(float width, float height) {
+    ImDrawList* draw = ImGui::GetBackgroundDrawList();
+    draw->AddRectFilled(ImVec2(0, 0), ImVec2(width, height), IM_COL32(52, 78, 120, 255));
+    float textY = (height - ImGui::GetFontSize()) / 2;
+    draw->AddText(ImVec2(10, textY), IM_COL32_WHITE, SettingsDialog::caption);
+    // The close box, as a window manager would draw it.
+    float box = height - 10;
+    ImVec2 min(width - box - 5, 5);
+    draw->AddRectFilled(min, ImVec2(min.x + box, min.y + box), IM_COL32(190, 60, 50, 255), 2);
+    float inset = box * 0.3f;
+    draw->AddLine(ImVec2(min.x + inset, min.y + inset), ImVec2(min.x + box - inset, min.y + box - inset),
+                  IM_COL32_WHITE, 2);
+    draw->AddLine(ImVec2(min.x + box - inset, min.y + inset), ImVec2(min.x + inset, min.y + box - inset),
+                  IM_COL32_WHITE, 2);
+}
+
 }  // namespace
 
 std::vector<std::string> fsaaChoices(const FsaaMode (&modes)[4]) {
@@ -286,6 +302,10 @@ DialogSettings SettingsDialog::settings() const {
     return DialogSettings{resolutionText.data(), fsaaText.data(), fullscreen, music, shadows};
 }
 
+SDL_Rect SettingsDialog::listItemRect(size_t index) const {
+    return index < openListItems.size() ? openListItems[index] : SDL_Rect{0, 0, 0, 0};
+}
+
 Uint32 SettingsDialog::windowId() const {
     return window ? SDL_GetWindowID(window) : 0;
 }
@@ -298,7 +318,7 @@ bool SettingsDialog::open(std::string& error) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     int width = int(std::lround(unitsWide * pixelsPerUnit));
-    int height = int(std::lround(unitsHigh * pixelsPerUnit));
+    int height = int(std::lround(unitsHigh * pixelsPerUnit)) + captionHeight;
     window = SDL_CreateWindow(caption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                               SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     if (window) {
@@ -467,14 +487,18 @@ bool SettingsDialog::editableCombo(const char* id, DialogControl control, std::a
     }
     ImGui::SetNextWindowPos(ImVec2(editMin.x, editMin.y + ImGui::GetFrameHeight()));
     ImGui::SetNextWindowSizeConstraints(ImVec2(float(place.w), 0), ImVec2(float(place.w), FLT_MAX));
-    bool listOpen = false;
-    if (ImGui::BeginPopup("list")) {
-        listOpen = true;
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(2, 2));
+    bool listOpen = ImGui::BeginPopup("list");
+    ImGui::PopStyleVar();
+    if (listOpen) {
         for (const std::string& item : items) {
             if (ImGui::Selectable(item.c_str(), item == text.data())) {
                 copyText(text, item);
                 ImGui::CloseCurrentPopup();
             }
+            ImVec2 min = ImGui::GetItemRectMin();
+            ImVec2 max = ImGui::GetItemRectMax();
+            openListItems.push_back(SDL_Rect{int(min.x), int(min.y), int(max.x - min.x), int(max.y - min.y)});
         }
         if (closeListRequested) {
             ImGui::CloseCurrentPopup();
@@ -539,8 +563,12 @@ void SettingsDialog::buildFrame() {
     lastFrameCounter = now;
 
     ImGui::NewFrame();
-    ImGui::SetNextWindowPos(ImVec2(0, 0));
-    ImGui::SetNextWindowSize(io.DisplaySize);
+    openListItems.clear();
+    if (captionHeight > 0) {
+        drawCaptionBar(float(width), float(captionHeight));
+    }
+    ImGui::SetNextWindowPos(ImVec2(0, float(captionHeight)));
+    ImGui::SetNextWindowSize(ImVec2(io.DisplaySize.x, io.DisplaySize.y - float(captionHeight)));
     ImGui::Begin("settings", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
                      ImGuiWindowFlags_NoBringToFrontOnFocus);

@@ -73,9 +73,14 @@ public:
     DialogSettings settings() const;
     Uint32 windowId() const;
     static SDL_Rect controlRect(DialogControl control);
+    // Where the open drop-down list drew its entry in the last frame; empty when none.
+    SDL_Rect listItemRect(size_t index) const;
 
     // Draws one frame and writes it as a PNG (the documentation's screenshot).
     bool saveScreenshot(const std::string& path);
+    // Offscreen no window manager draws the caption: with this set before open(), the
+    // window grows by a plain caption bar above the dialog, so that screenshots show it.
+    void drawOwnCaption(bool enabled) { captionHeight = enabled ? 30 : 0; }
 
 private:
     bool takeEvent(const SDL_Event& event);
@@ -105,6 +110,8 @@ private:
     ImGuiContext* gui = nullptr;
     unsigned fontTexture = 0;
     uint64_t lastFrameCounter = 0;
+    int captionHeight = 0;  // pixels of the caption bar drawOwnCaption asked for
     std::deque<SDL_Event> heldEvents;       // wait for a later frame
     std::vector<int> inputsChangedThisFrame;
+    std::vector<SDL_Rect> openListItems;
 };
