@@ -1,0 +1,24 @@
+#include "effects/Clear.h"
+
+#include <epoxy/gl.h>
+
+Clear::Clear(const std::string& instanceName, float redValue, float greenValue, float blueValue, float alphaValue)
+    : Effect(instanceName), red(redValue), green(greenValue), blue(blueValue), alpha(alphaValue) {
+    registerVariable(red, "Red", listKindPlain, typeKindFloat);
+    registerVariable(green, "Green", listKindPlain, typeKindFloat);
+    registerVariable(blue, "Blue", listKindPlain, typeKindFloat);
+    registerVariable(alpha, "Alpha", listKindPlain, typeKindFloat);
+    registerVariable(clearColor, "ClearColor", listKindPlain, typeKindBool);
+    registerVariable(clearDepth, "ClearDepth", listKindPlain, typeKindBool);
+    registerVariable(clearStencil, "ClearStencil", listKindPlain, typeKindBool);
+}
+
+void Clear::render(uint32_t t) {
+    glClearColor(red.valueAt(t), green.valueAt(t), blue.valueAt(t), alpha.valueAt(t));
+    GLbitfield mask = 0;
+    if (clearColor.valueAt(t) != 0.0f) mask |= GL_COLOR_BUFFER_BIT;
+    if (clearStencil.valueAt(t) != 0.0f) mask |= GL_STENCIL_BUFFER_BIT;
+    if (clearDepth.valueAt(t) != 0.0f) mask |= GL_DEPTH_BUFFER_BIT;
+    // An empty mask is still a clear call: it is what the switches say.
+    glClear(mask);
+}

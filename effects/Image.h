@@ -1,0 +1,61 @@
+#pragma once
+// "Image": a picture on a quad that events place, rotate, scale and scroll, tinted by the
+// colour variables and blended with the effect blend. The picture is the last file named
+// to the effect (its name list 0, from the script's set-up section) or by event 26,
+// whichever came later; without one the quad is drawn untextured.
+//
+// Events (after the base ones): 5 alphaOffset := alphaFactor x value; 7 position, 8
+// rotation (degrees), 9 scale, 10 scroll, 11 spin, 12 growth (each := the event's three
+// values); 23 / 24 growth adds / subtracts; 26 picture := the file named by the text;
+// 28 alphaFactor := value; 29 "Alpha"'s constant := value. A start resets all of them
+// but the picture.
+#include "demoSystem/Effect.h"
+
+class Texture;
+
+struct Vector3 {
+    float x = 0;
+    float y = 0;
+    float z = 0;
+};
+
+class Image : public Effect {
+public:
+    explicit Image(const std::string& instanceName);
+    void start(uint32_t t) override;
+    void render(uint32_t t) override;
+    void handleEvent(const DemoEvent& event) override;
+    void onListEntryAdded(int32_t listKind, const std::string& text, uint32_t newCount) override;
+
+    FloatVariable red{1.0f};  // tint
+    FloatVariable green{1.0f};
+    FloatVariable blue{1.0f};
+    FloatVariable alpha{1.0f};
+    ChoiceVariable datafile{0, 1};  // "Datafile": one choice per file name given
+
+    Texture* texture = nullptr;  // the cache owns it
+    Vector3 position;
+    Vector3 rotation;            // degrees
+    Vector3 scale{1, 1, 1};
+    Vector3 scroll;              // texture coordinates per unit of animated time
+    Vector3 spin;                // degrees per unit of animated time
+    Vector3 growth;              // scale per unit of animated time
+    bool grow = true;
+    float alphaOffset = 0;
+    float alphaFactor = 0;
+
+private:
+    void resetPlacement();
+};
+
+constexpr int32_t eventImagePosition = 7;
+constexpr int32_t eventImageRotation = 8;
+constexpr int32_t eventImageScale = 9;
+constexpr int32_t eventImageScroll = 10;
+constexpr int32_t eventImageSpin = 11;
+constexpr int32_t eventImageGrowth = 12;
+constexpr int32_t eventImageGrow = 23;
+constexpr int32_t eventImageShrink = 24;
+constexpr int32_t eventImageFile = 26;
+constexpr int32_t eventImageAlphaFactor = 28;
+constexpr int32_t eventImageAlpha = 29;
