@@ -1,6 +1,10 @@
 #include "demos/EffectList_Test.h"
 
 #include "base/ErrorReport.h"
+#include "effects/Clear.h"
+#include "effects/Fade.h"
+#include "effects/Flash.h"
+#include "effects/Image.h"
 
 namespace {
 
@@ -14,7 +18,15 @@ Effect* make(const std::string& instanceName) {
 //     {"TypeName", make<EffectClass>},
 // For an effect whose constructor takes more than the instance name, write a small
 // function next to make<> instead.
+Effect* makeClear(const std::string& instanceName) {
+    return new Clear(instanceName, 0, 0, 0, 1);  // opaque black
+}
+
 const EffectTypeRow effectTypes[] = {
+    {"Clear", makeClear},
+    {"Fade", make<Fade>},
+    {"Flash", make<Flash>},
+    {"Image", make<Image>},
     {nullptr, nullptr},  // end marker
 };
 
