@@ -430,7 +430,10 @@ bool SettingsDialog::takeEvent(const SDL_Event& event) {
 bool SettingsDialog::applyKey(const SDL_Event& event) {
     ImGuiIO& io = ImGui::GetIO();
     bool down = event.type == SDL_KEYDOWN;
-    int scancode = int(event.key.keysym.scancode);
+    // A pushed event may carry any number here; read it without trusting the enum.
+    int scancode = 0;
+    static_assert(sizeof(scancode) == sizeof(event.key.keysym.scancode));
+    std::memcpy(&scancode, &event.key.keysym.scancode, sizeof(scancode));
     if (scancode >= 0 && scancode < int(IM_ARRAYSIZE(io.KeysDown))) {
         if (std::find(inputsChangedThisFrame.begin(), inputsChangedThisFrame.end(), scancode) !=
             inputsChangedThisFrame.end()) {
@@ -454,7 +457,7 @@ bool SettingsDialog::applyKey(const SDL_Event& event) {
             return true;
         }
         for (const SwitchLabel& entry : switchLabels) {
-            if (key < 128 && std::tolower(int(key)) == shortcutLetter(entry.label)) {
+            if (key > 0 && key < 128 && std::tolower(int(key)) == shortcutLetter(entry.label)) {
                 bool& value = switchValue(entry.control);
                 value = !value;
             }

@@ -57,6 +57,17 @@ TEST(SettingsMappings, DefaultsAreTheMiddleResolutionAndTheHighestMode) {
     EXPECT_EQ(SettingsDialog(noMultisampling).settings().fsaa, "No FSAA");
 }
 
+TEST(ApplicationStartWithoutDisplay, SkipsTheDialogInsteadOfWaitingForever) {
+    // No option skips the dialog; the empty data folder ends the run right after it.
+    std::string empty = makeTempDirectory("nodata");
+    ProgramResult run = runProgram(LUMORA_EXECUTABLE, {"--data", empty},
+                                   {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_AUDIODRIVER=dummy"});
+    std::filesystem::remove_all(empty);
+    EXPECT_NE(run.err.find("no display for the settings dialog; starting with the defaults"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+}
+
 // Drives a real dialog window on SDL's offscreen driver.
 class DialogDriver : public testing::Test {
 protected:
@@ -353,7 +364,8 @@ TEST_F(DialogDriver, EventsForOtherWindowsAndOddEventsAreIgnored) {
     SDL_Event odd{};
     odd.type = SDL_KEYDOWN;
     odd.key.windowID = dialog->windowId();
-    odd.key.keysym.scancode = SDL_Scancode(100000);
+    int farScancode = 100000;
+    std::memcpy(&odd.key.keysym.scancode, &farScancode, sizeof(farScancode));
     SDL_PushEvent(&odd);
     SDL_Event text{};
     text.type = SDL_TEXTINPUT;
