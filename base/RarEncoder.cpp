@@ -16,6 +16,7 @@ constexpr uint32_t lazyLimit = 32;       // look one byte ahead for matches shor
 constexpr size_t blockTokens = 0x4000;   // symbols per candidate code block
 constexpr int hashBits = 17;
 constexpr uint16_t tableSwitch = 269;
+constexpr unsigned tailBytes = 2;
 
 constexpr uint8_t lengthBase[28] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 12, 14, 16, 20, 24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
 constexpr uint8_t lengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
@@ -63,6 +64,7 @@ public:
         accumulator &= (uint64_t(1) << count) - 1;
     }
     void alignToByte() { if (count) put(0, 8 - count); }
+    size_t bitCount() const { return bytes.size() * 8 + size_t(count); }
     std::vector<uint8_t> bytes;
 
 private:
@@ -251,8 +253,6 @@ struct RarEncoder::Impl {
 
     bool haveCodes = false;
     CodeSet current;
-    size_t pendingBegin = SIZE_MAX;
-    std::vector<Token> pending;
 
     Impl(const uint8_t* data, size_t size) : data(data), size(size) {
         bits = 8;
@@ -391,10 +391,16 @@ struct RarEncoder::Impl {
         return tokens;
     }
 
-    std::vector<uint8_t> encode(size_t begin, size_t end, size_t nextEnd) {
-        std::vector<Token> tokens = pendingBegin == begin ? std::move(pending) : parse(begin, end);
-        pending.clear();
-        pendingBegin = SIZE_MAX;
+    // The symbol that a run of zero bits decodes to: the first code of the shortest length.
+    int zeroPatternSymbol() const {
+        int best = -1;
+        for (int symbol = 0; symbol < mainSymbols; ++symbol)
+            if (current.lengths[symbol] && (best < 0 || current.lengths[symbol] < current.lengths[best])) best = symbol;
+        return best;
+    }
+
+    std::vector<uint8_t> encode(size_t begin, size_t end, bool followed, unsigned alignment) {
+        const std::vector<Token> tokens = parse(begin, end);
         BitWriter out;
         for (size_t first = 0; first < tokens.size() || (first == 0 && !haveCodes); first += blockTokens) {
             const size_t count = std::min(blockTokens, tokens.size() - first);
@@ -416,18 +422,22 @@ struct RarEncoder::Impl {
             }
             for (size_t i = first; i < first + count; ++i) current.writeToken(out, tokens[i]);
         }
-        if (nextEnd > end) {
-            // The next entry's first codes follow this entry's last symbol.
-            pending = parse(end, nextEnd);
-            pendingBegin = end;
-            Frequencies f;
-            f.count(pending.data(), std::min(blockTokens, pending.size()));
-            CodeSet fresh = CodeSet::build(f);
-            current.writeSymbol(out, tableSwitch);
-            fresh.writeTable(out);
-            current = std::move(fresh);
+        if (followed) {
+            // Readers decode one more symbol after an entry when at least 5 bytes remain
+            // (padding included); should that symbol be a table switch, they read a table
+            // there. Make such a table a copy of the current one, so nothing changes.
+            const size_t used = out.bitCount() / 8;
+            const size_t total = (out.bitCount() + 7) / 8 + tailBytes;
+            const size_t padded = (total + alignment - 1) / alignment * alignment;
+            if (padded - used >= 5 && zeroPatternSymbol() == tableSwitch) {
+                current.writeSymbol(out, tableSwitch);
+                current.writeTable(out);
+            }
         }
         out.alignToByte();
+        // Some readers look ahead a little past the last symbol; with fewer than 5 bytes
+        // after it, the zeros are never decoded.
+        out.put(0, 8 * tailBytes);
         return std::move(out.bytes);
     }
 };
@@ -435,6 +445,6 @@ struct RarEncoder::Impl {
 RarEncoder::RarEncoder(const uint8_t* stream, size_t size) : impl(std::make_unique<Impl>(stream, size)) {}
 RarEncoder::~RarEncoder() = default;
 
-std::vector<uint8_t> RarEncoder::encodeEntry(size_t begin, size_t end, size_t nextEnd) {
-    return impl->encode(begin, end, nextEnd);
+std::vector<uint8_t> RarEncoder::encodeEntry(size_t begin, size_t end, bool followed, unsigned alignment) {
+    return impl->encode(begin, end, followed, alignment);
 }

@@ -5,9 +5,9 @@
 // saves. Output decodes with RarDecoder and with other readers of the format.
 //
 // One encoder follows one stream. For a solid group, call encodeEntry for each entry in order
-// over the same stream buffer: entry i ends with the code table of entry i + 1 (the format
-// reads a table that follows an entry's last symbol as the next entry's), so every entry's
-// packed data is a byte-aligned stream of its own. Used by RarWriter.
+// over the same stream buffer: an entry keeps the codes of the one before where they cover
+// its symbols and pay, and otherwise starts with a table switch. Every entry's packed data is
+// a byte-aligned stream of its own. Used by RarWriter.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,8 +22,9 @@ public:
     RarEncoder& operator=(const RarEncoder&) = delete;
 
     // Packs the bytes [begin, end) of the stream, which must follow the previous entry's.
-    // nextEnd: the end of the next entry in the same stream (0 when this entry is the last).
-    std::vector<uint8_t> encodeEntry(size_t begin, size_t end, size_t nextEnd);
+    // followed: another entry of the stream comes next; alignment: the packed data will be
+    // padded with zeros to a multiple of this (16 when encrypted, else 1).
+    std::vector<uint8_t> encodeEntry(size_t begin, size_t end, bool followed, unsigned alignment);
 
     struct Impl;
 

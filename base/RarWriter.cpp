@@ -56,7 +56,10 @@ void RarWriter::appendEntry(std::vector<uint8_t>& out, const Entry& entry, std::
     out.push_back(stored ? methodStored : methodNormal);
     put16(out, uint32_t(nameLength));
     put32(out, archiveAttribute);
-    out.insert(out.end(), entry.name.begin(), entry.name.begin() + long(nameLength));
+    // The format's path separator is a backslash; other readers take "/" as part of a name.
+    std::string name = entry.name.substr(0, nameLength);
+    std::replace(name.begin(), name.end(), '/', '\\');
+    out.insert(out.end(), name.begin(), name.end());
     sealHeader(out, start);
     out.insert(out.end(), packed.begin(), packed.end());
 }
@@ -73,7 +76,9 @@ std::vector<uint8_t> RarWriter::finish() {
     sealHeader(out, 7);
 
     if (solid) {
-        // One stream over every non-empty entry; empty entries are stored outside it.
+        // Empty entries come first, stored, before the stream starts: other readers lose a
+        // solid stream at any zero-length entry inside it. The rest keep their order.
+        std::stable_partition(entries.begin(), entries.end(), [](const Entry& e) { return e.data.empty(); });
         std::vector<uint8_t> stream;
         std::vector<size_t> ends;
         for (const Entry& entry : entries) {
@@ -81,18 +86,15 @@ std::vector<uint8_t> RarWriter::finish() {
             ends.push_back(stream.size());
         }
         RarEncoder encoder(stream.data(), stream.size());
+        const unsigned alignment = options.password.empty() ? 1 : 16;
         size_t begin = 0;
-        bool started = false;
         for (size_t i = 0; i < entries.size(); ++i) {
             if (entries[i].data.empty()) {
                 appendEntry(out, entries[i], {}, true, false);
                 continue;
             }
-            size_t nextEnd = 0;
-            for (size_t j = i + 1; j < entries.size() && !nextEnd; ++j)
-                if (!entries[j].data.empty()) nextEnd = ends[j];
-            appendEntry(out, entries[i], encoder.encodeEntry(begin, ends[i], nextEnd), false, started);
-            started = true;
+            const bool followed = i + 1 < entries.size();
+            appendEntry(out, entries[i], encoder.encodeEntry(begin, ends[i], followed, alignment), false, begin > 0);
             begin = ends[i];
         }
         return out;
@@ -103,7 +105,7 @@ std::vector<uint8_t> RarWriter::finish() {
             continue;
         }
         RarEncoder encoder(entry.data.data(), entry.data.size());
-        std::vector<uint8_t> packed = encoder.encodeEntry(0, entry.data.size(), 0);
+        std::vector<uint8_t> packed = encoder.encodeEntry(0, entry.data.size(), false, 1);
         const bool store = packed.size() >= entry.data.size();
         appendEntry(out, entry, store ? entry.data : std::move(packed), store, false);
     }

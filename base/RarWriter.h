@@ -18,7 +18,8 @@ public:
     };
 
     explicit RarWriter(Options options);
-    // Entries are written in the order added; names take "/" or "\" as separators.
+    // Entries are written in the order added (in a solid archive, empty ones first); names
+    // take "/" or "\" as separators.
     void add(std::string name, std::vector<uint8_t> data);
     std::vector<uint8_t> finish();
 
