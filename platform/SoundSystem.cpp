@@ -47,6 +47,13 @@ bool SoundSystem::init() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }
+    // Fresh mixer state before the audio thread exists.
+    std::fill(block.begin(), block.end(), 0.0f);
+    std::fill(history.begin(), history.end(), 0.0f);
+    blockOffset = blockLength;
+    historyWrite = 0;
+    mixedBlocks.store(0, std::memory_order_relaxed);
+
     SDL_AudioSpec wanted{};
     wanted.freq = mixRate;
     wanted.format = AUDIO_F32SYS;
@@ -62,11 +69,6 @@ bool SoundSystem::init() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    std::fill(block.begin(), block.end(), 0.0f);
-    std::fill(history.begin(), history.end(), 0.0f);
-    blockOffset = blockLength;
-    historyWrite = 0;
-    mixedBlocks.store(0, std::memory_order_relaxed);
     deviceFrames = obtained.samples;
     device = opened;
     SDL_PauseAudioDevice(device, 0);
