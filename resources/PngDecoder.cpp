@@ -9,6 +9,9 @@
 
 namespace {
 
+// Far above any text, profile or palette chunk a picture of ours carries.
+constexpr png_alloc_size_t maxAncillaryChunkBytes = 8u << 20;
+
 void readFromPack(png_structp png, png_bytep destination, png_size_t length) {
     auto* file = static_cast<PackFile*>(png_get_io_ptr(png));
     if (length == 0) return;
@@ -47,6 +50,12 @@ bool readImage(PngReader& reader, PackFile& file) {
     png_set_sig_bytes(png, 8);
     const uint32_t limit = ImageLibrary::maxImageSide();
     png_set_user_limits(png, limit, limit);
+    // Ancillary chunks (text, profiles, suggested palettes) are buffered whole by libpng,
+    // and its length check does not hold every one of them: a lying length became a
+    // buffer of gigabytes. No transformation is requested, so none of them is needed:
+    // they are skipped unread, and whatever is still buffered stays small.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(png, maxAncillaryChunkBytes);
     png_read_info(png, info);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);

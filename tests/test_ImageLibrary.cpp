@@ -4,6 +4,7 @@
 #include "base/lvp.h"
 #include "resources/DDSLoader.h"
 #include "resources/ImageLibrary.h"
+#include "resources/PngDecoder.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
@@ -298,6 +299,23 @@ TEST(Scaling, NoImageIsReportedAndRefused) {
     std::string output = testing::internal::GetCapturedStderr();
     EXPECT_NE(output.find("resources/ImageLibrary.cpp:"), std::string::npos);
     EXPECT_NE(output.find(" no image to scale"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PngChunks, ChunkClaimingGigabytesIsRefusedWithoutBufferingIt) {
+    // A 1 x 1 palette picture whose suggested-palette chunk claims 1.5 GiB.
+    const char bytes[] =
+        "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x01\x00\x00\x00\x01\x01\x03\x00\x00\x00\x25\xdb\x56\xca"
+        "\x00\x00\x00\x04gAMA\x00\x01\x86\xa0\x31\xe8\x96\x00\x5f\x00\x00\x03sPLTE\x00\x00\xff\x8a\x78\xd2\x57";
+    std::vector<uint8_t> file(bytes, bytes + sizeof bytes - 1);
+    PackFile pack;
+    pack.data = file.data();
+    pack.size = uint32_t(file.size());
+    pack.ok = true;
+    EXPECT_FALSE(PngDecoder::decode(pack));
 }
 
 }  // namespace
