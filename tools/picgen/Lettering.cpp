@@ -70,7 +70,9 @@ bool Lettering::load(const std::string& fontPath) {
     fontData.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     fontInfo.assign(sizeof(stbtt_fontinfo), 0);
     auto* info = reinterpret_cast<stbtt_fontinfo*>(fontInfo.data());
-    if (fontData.empty() || stbtt_InitFont(info, fontData.data(), stbtt_GetFontOffsetForIndex(fontData.data(), 0)) == 0) {
+    // stb_truetype trusts the file; the checks it leaves to its caller come first.
+    const int offset = fontData.size() < 12 ? -1 : stbtt_GetFontOffsetForIndex(fontData.data(), 0);
+    if (offset < 0 || stbtt_InitFont(info, fontData.data(), offset) == 0) {
         std::fprintf(stderr, "picgen: cannot read the font %s\n", fontPath.c_str());
         fontData.clear();
         return false;
