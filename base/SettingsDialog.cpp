@@ -325,7 +325,7 @@ bool SettingsDialog::open(std::string& error) {
         glContext = SDL_GL_CreateContext(window);
     }
     if (!glContext || SDL_GL_MakeCurrent(window, glContext) != 0) {
-        error = SDL_GetError();
+        error = *SDL_GetError() ? SDL_GetError() : "no window with a GL context";
         close();
         return false;
     }

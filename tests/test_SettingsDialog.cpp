@@ -57,6 +57,23 @@ TEST(SettingsMappings, DefaultsAreTheMiddleResolutionAndTheHighestMode) {
     EXPECT_EQ(SettingsDialog(noMultisampling).settings().fsaa, "No FSAA");
 }
 
+TEST(ApplicationStartDeathTest, ADialogThatCannotOpenIsFatalNotAnEscape) {
+    // A video driver that does not exist opens no window. Should one open all the same,
+    // the queued quit ends the dialog with Escape, and the test fails instead of waiting.
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+            SDL_InitSubSystem(SDL_INIT_EVENTS);
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+            SettingsDialog dialog(noMultisampling);
+            startFromDialog(dialog, [](const DemoSettings&) { std::exit(0); });
+            std::exit(0);
+        },
+        testing::ExitedWithCode(1), "launcher/ApplicationStart.cpp:[0-9]+ Could not open the settings dialog: .+");
+}
+
 TEST(ApplicationStartWithoutDisplay, SkipsTheDialogInsteadOfWaitingForever) {
     // No option skips the dialog; the empty data folder ends the run right after it.
     std::string empty = makeTempDirectory("nodata");
