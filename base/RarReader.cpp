@@ -80,6 +80,10 @@ void RarReader::close() {
     streamNext = 0;
     std::fill(streamPassword.begin(), streamPassword.end(), '\0');
     streamPassword.clear();
+    std::fill(cipherPassword.begin(), cipherPassword.end(), '\0');
+    cipherPassword.clear();
+    preparedCipher = RarCipher();
+    cipherReady = false;
 }
 
 bool RarReader::openFile(const std::string& path) {
@@ -210,8 +214,13 @@ RarReader::Result RarReader::decodeOne(size_t i, const std::string& password, ui
     packed.resize(std::max<size_t>(entry.packedSize, 1));
     if (!readAt(entry.dataOffset, packed.data(), entry.packedSize)) return Result::damaged;
     if (entry.encrypted()) {
-        RarCipher cipher;
-        cipher.setPassword(password);
+        // The key setup is the same for every entry; only its result is copied per entry.
+        if (!cipherReady || cipherPassword != password) {
+            preparedCipher.setPassword(password);
+            cipherPassword = password;
+            cipherReady = true;
+        }
+        RarCipher cipher = preparedCipher;
         cipher.decrypt(packed.data(), entry.packedSize);
     }
     if (entry.stored()) {

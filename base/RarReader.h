@@ -13,6 +13,7 @@
 // cost one pass in all; opening an earlier entry starts the stream again. Every size, count
 // and offset read from the archive is checked against the file before it is used.
 // Callers: DataPack (base/lvp), the lvpack tool, the fuzz target.
+#include "base/RarCipher.h"
 #include "base/RarDecoder.h"
 
 #include <cstdint>
@@ -94,4 +95,7 @@ private:
     bool streamValid = false;     // decoder holds the state after entry streamNext - 1
     size_t streamNext = 0;
     std::string streamPassword;
+    RarCipher preparedCipher;
+    std::string cipherPassword;
+    bool cipherReady = false;
 };
