@@ -164,7 +164,7 @@ bool RarReader::readDirectory() {
             entry.method = header[25];
             const uint16_t nameSize = load16(header + 26);
             entry.attributes = load32(header + 28);
-            std::vector<uint8_t> nameField(nameSize);
+            std::vector<uint8_t> nameField(size_t(nameSize) + 1, 0);  // never empty: no null data()
             if (!readAt(blockStart + fileHeaderSize, nameField.data(), nameSize)) break;
             const char* rawName = reinterpret_cast<const char*>(nameField.data());
             entry.name.assign(rawName, strnlen(rawName, nameSize));
