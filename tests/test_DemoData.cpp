@@ -108,6 +108,31 @@ Rgb readRgb(const std::string& path) {
     return result;
 }
 
+std::vector<uint8_t> readRgba(const std::string& path, int& width, int& height) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<uint8_t> pixels;
+    width = height = 0;
+    if (png_image_begin_read_from_file(&image, path.c_str())) {
+        image.format = PNG_FORMAT_RGBA;
+        pixels.resize(PNG_IMAGE_SIZE(image));
+        if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+            width = int(image.width);
+            height = int(image.height);
+        }
+    }
+    return pixels;
+}
+
+uint32_t little32(const std::string& bytes, size_t offset) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value = (value << 8) | uint8_t(bytes[offset + size_t(i)]);
+    }
+    return value;
+}
+
 class DemoData : public testing::Test {
 protected:
     void SetUp() override {
@@ -159,6 +184,93 @@ TEST_F(DemoData, PackHoldsTheScriptTheLoadingPictureAndEveryPictureTheScriptName
     }
     DataPack::usePlainDirectory("");
     EXPECT_EQ(compressedFormats, (std::set<uint32_t>{0x83F1u, 0x83F3u})) << "one DXT1 and one DXT5 picture at least";
+}
+
+TEST_F(DemoData, EveryStagedPictureIsUsedAndLetteringStaysInsideItsPicture) {
+    const std::set<std::string> named = picturesNamedIn(scriptFromPack());
+    for (const std::string& file : filesIn(stageDir + "/data/images")) {
+        SCOPED_TRACE(file);
+        if (file != "loading1024.jpg") {
+            EXPECT_EQ(named.count("data/images/" + file), 1u) << "in the pack but not in the script";
+        }
+        if (!file.ends_with(".png")) {
+            continue;
+        }
+        // Overlays are drawn over the whole screen: a lit border pixel would show as a
+        // cut edge, and for lettering means the text ran out of its picture.
+        int width = 0, height = 0;
+        const std::vector<uint8_t> rgba = readRgba(stageDir + "/data/images/" + file, width, height);
+        ASSERT_GT(width, 0);
+        int litBorder = 0;
+        for (int x = 0; x < width; ++x) {
+            litBorder += rgba[size_t(x) * 4 + 3] > 8 ? 1 : 0;
+            litBorder += rgba[(size_t(height - 1) * size_t(width) + size_t(x)) * 4 + 3] > 8 ? 1 : 0;
+        }
+        for (int y = 0; y < height; ++y) {
+            litBorder += rgba[size_t(y) * size_t(width) * 4 + 3] > 8 ? 1 : 0;
+            litBorder += rgba[(size_t(y) * size_t(width) + size_t(width - 1)) * 4 + 3] > 8 ? 1 : 0;
+        }
+        if (file != "stars.png") {  // the star field tiles: its stars may cross the border
+            EXPECT_EQ(litBorder, 0);
+        }
+    }
+}
+
+TEST_F(DemoData, DdsPicturesHoldAWholeMipmapChainDownToOnePixel) {
+    int dxt1 = 0, dxt5 = 0;
+    for (const std::string& file : filesIn(stageDir + "/data/images")) {
+        if (!file.ends_with(".dds")) {
+            continue;
+        }
+        SCOPED_TRACE(file);
+        const std::string bytes = readFile(stageDir + "/data/images/" + file);
+        ASSERT_GE(bytes.size(), 128u);
+        ASSERT_EQ(bytes.substr(0, 4), "DDS ");
+        const uint32_t side = little32(bytes, 16), levels = little32(bytes, 28), linearSize = little32(bytes, 20);
+        const std::string code = bytes.substr(84, 4);
+        ASSERT_TRUE(code == "DXT1" || code == "DXT5") << code;
+        (code == "DXT1" ? dxt1 : dxt5)++;
+        EXPECT_EQ(little32(bytes, 12), side);
+        ASSERT_TRUE(side >= 4 && (side & (side - 1)) == 0);
+        EXPECT_EQ(levels, uint32_t(std::log2(side)) + 1);
+        // The engine steps through the levels by this arithmetic: the file must match it.
+        const size_t blockBytes = code == "DXT1" ? 8 : 16;
+        size_t total = 0;
+        for (uint32_t level = 0, w = side; level < levels; ++level, w = std::max(1u, w / 2)) {
+            const size_t size = size_t((w + 3) / 4) * size_t((w + 3) / 4) * blockBytes;
+            if (level == 0) {
+                EXPECT_EQ(linearSize, size);
+            }
+            total += size;
+        }
+        EXPECT_EQ(bytes.size(), 128 + total);
+        EXPECT_LE(total, 2u * linearSize) << "the reader takes at most twice the top level";
+    }
+    EXPECT_GE(dxt1, 1);
+    EXPECT_GE(dxt5, 1);
+}
+
+TEST_F(DemoData, EveryImageEffectSetsItsBlending) {
+    const ProgramResult result = runProgram(LUMORA_EXECUTABLE, {"--dump-timeline"},
+                                            {headlessEnvironment[0], headlessEnvironment[1]});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // Untouched, the blend choices resolve to zero for both factors: the picture would
+    // be drawn black over everything.
+    const std::string& json = result.out;
+    int images = 0;
+    for (size_t at = json.find("\"type\":\"Image\""); at != std::string::npos;
+         at = json.find("\"type\":\"Image\"", at + 1)) {
+        ++images;
+        const size_t blend = json.find("\"name\":\"BlendSrc\"", at);
+        ASSERT_NE(blend, std::string::npos);
+        const size_t current = json.find("\"current\":", blend);
+        const size_t keys = json.find("\"keys\":[", blend);
+        ASSERT_TRUE(current != std::string::npos && keys != std::string::npos);
+        const long value = std::strtol(json.c_str() + current + 10, nullptr, 10);
+        const bool keyed = json[keys + 8] != ']';
+        EXPECT_TRUE(keyed || value >= 10) << "Image effect " << images << " keeps the default blending";
+    }
+    EXPECT_GE(images, 5);
 }
 
 TEST_F(DemoData, PackIsEncryptedAndOpensOnlyWithTheDemosPassword) {
@@ -233,6 +345,35 @@ TEST_F(DemoData, MusicOutlastsTheDemoAndHitsOnTheScriptsBeat) {
         }
         EXPECT_GT(onBeat, 3.0 * offBeat) << "bar " << bar;
     }
+}
+
+TEST_F(DemoData, MusicBuildsFromAQuietIntroToALoudPeakAndDiesAwayWithoutClipping) {
+    OggVorbis_File vorbis;
+    ASSERT_EQ(ov_fopen(musicPath.c_str(), &vorbis), 0);
+    std::vector<float> mono;
+    float peak = 0.0f;
+    float** pcm = nullptr;
+    int section = 0;
+    for (long n; (n = ov_read_float(&vorbis, &pcm, 4096, &section)) > 0;) {
+        for (long i = 0; i < n; ++i) {
+            mono.push_back(0.5f * (pcm[0][i] + pcm[1][i]));
+            peak = std::max({peak, std::fabs(pcm[0][i]), std::fabs(pcm[1][i])});
+        }
+    }
+    ov_clear(&vorbis);
+    auto rms = [&mono](double fromSeconds, double toSeconds) {
+        const size_t from = size_t(fromSeconds * 44100), to = std::min(mono.size(), size_t(toSeconds * 44100));
+        double sum = 0.0;
+        for (size_t i = from; i < to; ++i) {
+            sum += double(mono[i]) * double(mono[i]);
+        }
+        return to > from ? std::sqrt(sum / double(to - from)) : 0.0;
+    };
+    const double intro = rms(0.0, 15.0), peakSection = rms(61.5, 84.0), lastSecond = rms(96.5, 97.5);
+    EXPECT_GT(intro, 0.01) << "the intro is not silent";
+    EXPECT_GT(peakSection, 2.0 * intro);
+    EXPECT_LT(lastSecond, 0.1 * peakSection) << "the piece dies away instead of stopping";
+    EXPECT_LT(peak, 1.0f) << "clipped";
 }
 
 TEST_F(DemoData, SynthesiserRendersTheSameBytesAsTheBuild) {
