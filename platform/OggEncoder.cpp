@@ -3,9 +3,10 @@
 #include <vorbis/vorbisenc.h>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
+
+constexpr int streamSerial = 0x4c56;  // fixed: a varying serial would change the file every time
 
 bool writePage(std::FILE* out, const ogg_page& page) {
     return std::fwrite(page.header, 1, size_t(page.header_len), out) == size_t(page.header_len) &&
@@ -15,7 +16,7 @@ bool writePage(std::FILE* out, const ogg_page& page) {
 }  // namespace
 
 bool OggEncoder::writeFile(const char* fileName, const float* samples, int64_t frames, int channels, int rate,
-                           float quality) {
+                           float quality, const char* title, const char* artist) {
     if (fileName == nullptr || (samples == nullptr && frames > 0) || frames < 0 || channels < 1 || rate < 1) {
         return false;
     }
@@ -33,13 +34,18 @@ bool OggEncoder::writeFile(const char* fileName, const float* samples, int64_t f
 
     vorbis_comment comment;
     vorbis_comment_init(&comment);
+    if (title) {
+        vorbis_comment_add_tag(&comment, "TITLE", title);
+    }
+    if (artist) {
+        vorbis_comment_add_tag(&comment, "ARTIST", artist);
+    }
     vorbis_dsp_state dsp;
     vorbis_analysis_init(&dsp, &info);
     vorbis_block vblock;
     vorbis_block_init(&dsp, &vblock);
     ogg_stream_state oggStream;
-    // Any serial number will do; a varying one keeps chained files apart.
-    ogg_stream_init(&oggStream, int(std::time(nullptr) & 0x7fffffff));
+    ogg_stream_init(&oggStream, streamSerial);
 
     bool ok = true;
     ogg_packet header, headerComment, headerCode;

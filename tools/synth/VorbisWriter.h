@@ -1,7 +1,6 @@
 #pragma once
-// Encodes a stereo float signal as an Ogg Vorbis file (libvorbisenc, variable bit rate).
-// The Ogg stream serial number is fixed, so the same samples give the same file bytes.
-// Called by main.cpp.
+// Encodes the synthesised stereo signal as an Ogg Vorbis file through the engine's
+// encoder (same samples, same bytes). Called by main.cpp.
 #include <string>
 
 #include "StereoBuffer.h"
