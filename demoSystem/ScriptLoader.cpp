@@ -367,14 +367,21 @@ ScriptLoader::Outcome ScriptLoader::timelineLine(const std::string& firstOperand
     return signalCommand ? signal(lineTime, effectName) : trigger(lineTime, effectName);
 }
 
-ScriptLoader::Outcome ScriptLoader::signal(uint32_t time, const std::string& effectName) {
-    std::string variableName;
-    if (!nextToken(variableName)) {
+// SIGNAL and TRIGGER lines go on alike: a name, then the value list.
+ScriptLoader::Outcome ScriptLoader::nameAndValues(std::string& name, float& value, std::string& text) {
+    if (!nextToken(name)) {
         return Outcome::EndOfScript;
     }
+    value = 0.0f;
+    text.clear();
+    return valueList(value, text);
+}
+
+ScriptLoader::Outcome ScriptLoader::signal(uint32_t time, const std::string& effectName) {
+    std::string variableName;
     float value = 0.0f;
     std::string text;
-    Outcome outcome = valueList(value, text);
+    Outcome outcome = nameAndValues(variableName, value, text);
     if (outcome != Outcome::Next) {
         return outcome;
     }
@@ -409,12 +416,9 @@ ScriptLoader::Outcome ScriptLoader::signal(uint32_t time, const std::string& eff
 
 ScriptLoader::Outcome ScriptLoader::trigger(uint32_t time, const std::string& effectName) {
     std::string eventName;
-    if (!nextToken(eventName)) {
-        return Outcome::EndOfScript;
-    }
     float value = 0.0f;
     std::string text;
-    Outcome outcome = valueList(value, text);
+    Outcome outcome = nameAndValues(eventName, value, text);
     if (outcome != Outcome::Next) {
         return outcome;
     }

@@ -70,6 +70,7 @@ private:
     Outcome expression(const std::string& firstOperand, int32_t& value);
     Outcome expressionFromNextToken(int32_t& value);
     Outcome operand(const std::string& token, int32_t& value);
+    Outcome nameAndValues(std::string& name, float& value, std::string& text);
     Outcome valueList(float& value, std::string& text);
     // Applies the comment rules; false when the token was a comment (or inside one).
     bool passesComments(std::string& token, Outcome& outcome);
