@@ -11,6 +11,7 @@
 #include "effects/Image.h"
 #include "resources/Texture.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/RunProgram.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
@@ -212,8 +213,9 @@ class ImageEffect : public Effects {
 protected:
     void SetUp() override {
         Effects::SetUp();
-        dir = testing::TempDir() + "lumora_image_effect";
-        std::filesystem::create_directories(dir);
+        // A folder of this process alone: ctest runs the cases in parallel processes.
+        dir = makeTempDirectory("image-effect");
+        ASSERT_FALSE(dir.empty());
         std::vector<uint8_t> quadrants(16 * 16 * 3);
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
@@ -229,6 +231,7 @@ protected:
         writePng(dir + "/grey.png", 8, 8, 3, grey.data());
         DataPack::usePlainDirectory(dir.c_str());
     }
+    void TearDown() override { std::filesystem::remove_all(dir); }
 
     // Replace blending (GL_ONE, GL_ZERO), as a script would set it: index i is stored as
     // i x 10.
