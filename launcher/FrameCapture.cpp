@@ -5,6 +5,8 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -45,6 +47,7 @@ bool FrameCapture::begin(const std::string& dir, int framesPerSecond, uint32_t f
     written = 0;
     startCounter = SDL_GetPerformanceCounter();
     lastProgressCounter = 0;
+    progressOnTerminal = isatty(fileno(stderr)) != 0;
     return true;
 }
 
@@ -71,24 +74,28 @@ bool FrameCapture::writeFrame(int width, int height) {
     }
     ++written;
     uint64_t total = frameCount(from, to, fps);
-    // A progress line twice a second is enough, and keeps a redirected log short.
+    // A terminal gets one line rewritten twice a second; a log gets a line every 5 s.
     uint64_t now = SDL_GetPerformanceCounter();
-    if (now - lastProgressCounter < SDL_GetPerformanceFrequency() / 2 && written < total) {
+    uint64_t interval = progressOnTerminal ? SDL_GetPerformanceFrequency() / 2 : SDL_GetPerformanceFrequency() * 5;
+    if (now - lastProgressCounter < interval && written < total) {
         return true;
     }
     lastProgressCounter = now;
     double elapsed = secondsSince(startCounter);
     double rate = elapsed > 0 ? double(written) / elapsed : 0.0;
     double left = rate > 0 && total > written ? double(total - written) / rate : 0.0;
-    std::fprintf(stderr, "\rcapture: frame %llu/%llu at %u ms, %.1f frames/s, %.0f s left  ",
-                 (unsigned long long)written, (unsigned long long)total, frameTime(), rate, left);
+    std::fprintf(stderr, "%scapture: frame %llu/%llu at %u ms, %.1f frames/s, %.0f s left%s",
+                 progressOnTerminal ? "\r" : "", (unsigned long long)written, (unsigned long long)total,
+                 frameTime(), rate, left,
+                 progressOnTerminal ? "  " : "\n");
     std::fflush(stderr);
     return true;
 }
 
 void FrameCapture::finish() {
     double elapsed = secondsSince(startCounter);
-    std::fprintf(stderr, "\rcapture: %llu frames in %.1f s (%.1f frames/s) written to %s\n",
-                 (unsigned long long)written, elapsed, elapsed > 0 ? double(written) / elapsed : 0.0,
+    std::fprintf(stderr, "%scapture: %llu frames in %.1f s (%.1f frames/s) written to %s\n",
+                 progressOnTerminal ? "\r" : "", (unsigned long long)written, elapsed,
+                 elapsed > 0 ? double(written) / elapsed : 0.0,
                  directory.c_str());
 }

@@ -29,6 +29,7 @@ private:
     uint64_t written = 0;
     uint64_t startCounter = 0;
     uint64_t lastProgressCounter = 0;
+    bool progressOnTerminal = false;
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> flipped;
 };
