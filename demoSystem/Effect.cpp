@@ -144,6 +144,14 @@ void Effect::registerVariable(EffectVariable& variable, const char* variableName
     registered.push_back(&variable);
 }
 
+void Effect::registerColourVariables(EffectVariable& red, EffectVariable& green, EffectVariable& blue,
+                                     EffectVariable& alpha) {
+    registerVariable(red, "Red", listKindPlain, typeKindFloat);
+    registerVariable(green, "Green", listKindPlain, typeKindFloat);
+    registerVariable(blue, "Blue", listKindPlain, typeKindFloat);
+    registerVariable(alpha, "Alpha", listKindPlain, typeKindFloat);
+}
+
 EffectVariable* Effect::findVariable(const std::string& variableName) const {
     for (EffectVariable* variable : registered) {
         if (variable->name == variableName) {

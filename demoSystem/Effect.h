@@ -61,6 +61,9 @@ public:
 
     // --- variables ---
     void registerVariable(EffectVariable& variable, const char* variableName, int32_t listKind, int32_t typeKind);
+    // "Red", "Green", "Blue", "Alpha", in that order: the tint most effects register.
+    void registerColourVariables(EffectVariable& red, EffectVariable& green, EffectVariable& blue,
+                                 EffectVariable& alpha);
     // First registered variable of exactly that name, or null.
     EffectVariable* findVariable(const std::string& variableName) const;
     const std::vector<EffectVariable*>& variables() const { return registered; }

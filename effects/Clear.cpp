@@ -4,10 +4,7 @@
 
 Clear::Clear(const std::string& instanceName, float redValue, float greenValue, float blueValue, float alphaValue)
     : Effect(instanceName), red(redValue), green(greenValue), blue(blueValue), alpha(alphaValue) {
-    registerVariable(red, "Red", listKindPlain, typeKindFloat);
-    registerVariable(green, "Green", listKindPlain, typeKindFloat);
-    registerVariable(blue, "Blue", listKindPlain, typeKindFloat);
-    registerVariable(alpha, "Alpha", listKindPlain, typeKindFloat);
+    registerColourVariables(red, green, blue, alpha);
     registerVariable(clearColor, "ClearColor", listKindPlain, typeKindBool);
     registerVariable(clearDepth, "ClearDepth", listKindPlain, typeKindBool);
     registerVariable(clearStencil, "ClearStencil", listKindPlain, typeKindBool);

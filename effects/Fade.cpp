@@ -7,10 +7,7 @@
 #include <cmath>
 
 Fade::Fade(const std::string& instanceName) : Effect(instanceName) {
-    registerVariable(red, "Red", listKindPlain, typeKindFloat);
-    registerVariable(green, "Green", listKindPlain, typeKindFloat);
-    registerVariable(blue, "Blue", listKindPlain, typeKindFloat);
-    registerVariable(alpha, "Alpha", listKindPlain, typeKindFloat);
+    registerColourVariables(red, green, blue, alpha);
 }
 
 void Fade::start(uint32_t t) {

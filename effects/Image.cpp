@@ -18,10 +18,7 @@ Texture* loadPicture(const std::string& fileName) {
 }  // namespace
 
 Image::Image(const std::string& instanceName) : Effect(instanceName) {
-    registerVariable(red, "Red", listKindPlain, typeKindFloat);
-    registerVariable(green, "Green", listKindPlain, typeKindFloat);
-    registerVariable(blue, "Blue", listKindPlain, typeKindFloat);
-    registerVariable(alpha, "Alpha", listKindPlain, typeKindFloat);
+    registerColourVariables(red, green, blue, alpha);
     registerVariable(datafile, "Datafile", listKindNames0, typeKindChoice);
 }
 
