@@ -1,5 +1,7 @@
 #include "base/SettingsDialog.h"
 
+#include "base/ImGuiRenderer.h"
+#include "base/ImGuiSdlInput.h"
 #include "base/PngWriter.h"
 
 #include <epoxy/gl.h>
@@ -67,55 +69,6 @@ void copyText(std::array<char, 64>& target, const std::string& text) {
     std::snprintf(target.data(), target.size(), "%s", text.c_str());
 }
 
-// The window an event is addressed to; 0 for events that concern no window in particular.
-Uint32 eventWindow(const SDL_Event& event) {
-    switch (event.type) {
-        case SDL_WINDOWEVENT: return event.window.windowID;
-        case SDL_KEYDOWN:
-        case SDL_KEYUP: return event.key.windowID;
-        case SDL_TEXTINPUT: return event.text.windowID;
-        case SDL_MOUSEMOTION: return event.motion.windowID;
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: return event.button.windowID;
-        case SDL_MOUSEWHEEL: return event.wheel.windowID;
-        default: return 0;
-    }
-}
-
-int imguiMouseButton(Uint8 sdlButton) {
-    switch (sdlButton) {
-        case SDL_BUTTON_LEFT: return 0;
-        case SDL_BUTTON_RIGHT: return 1;
-        case SDL_BUTTON_MIDDLE: return 2;
-        default: return -1;
-    }
-}
-
-void mapKeys(ImGuiIO& io) {
-    io.KeyMap[ImGuiKey_Tab] = SDL_SCANCODE_TAB;
-    io.KeyMap[ImGuiKey_LeftArrow] = SDL_SCANCODE_LEFT;
-    io.KeyMap[ImGuiKey_RightArrow] = SDL_SCANCODE_RIGHT;
-    io.KeyMap[ImGuiKey_UpArrow] = SDL_SCANCODE_UP;
-    io.KeyMap[ImGuiKey_DownArrow] = SDL_SCANCODE_DOWN;
-    io.KeyMap[ImGuiKey_PageUp] = SDL_SCANCODE_PAGEUP;
-    io.KeyMap[ImGuiKey_PageDown] = SDL_SCANCODE_PAGEDOWN;
-    io.KeyMap[ImGuiKey_Home] = SDL_SCANCODE_HOME;
-    io.KeyMap[ImGuiKey_End] = SDL_SCANCODE_END;
-    io.KeyMap[ImGuiKey_Insert] = SDL_SCANCODE_INSERT;
-    io.KeyMap[ImGuiKey_Delete] = SDL_SCANCODE_DELETE;
-    io.KeyMap[ImGuiKey_Backspace] = SDL_SCANCODE_BACKSPACE;
-    io.KeyMap[ImGuiKey_Space] = SDL_SCANCODE_SPACE;
-    io.KeyMap[ImGuiKey_Enter] = SDL_SCANCODE_RETURN;
-    io.KeyMap[ImGuiKey_Escape] = SDL_SCANCODE_ESCAPE;
-    io.KeyMap[ImGuiKey_KeyPadEnter] = SDL_SCANCODE_KP_ENTER;
-    io.KeyMap[ImGuiKey_A] = SDL_SCANCODE_A;
-    io.KeyMap[ImGuiKey_C] = SDL_SCANCODE_C;
-    io.KeyMap[ImGuiKey_V] = SDL_SCANCODE_V;
-    io.KeyMap[ImGuiKey_X] = SDL_SCANCODE_X;
-    io.KeyMap[ImGuiKey_Y] = SDL_SCANCODE_Y;
-    io.KeyMap[ImGuiKey_Z] = SDL_SCANCODE_Z;
-}
-
 // A system font reads better than the built-in bitmap font at this size; without it the
 // built-in one still works.
 void loadFont(ImGuiIO& io) {
@@ -157,83 +110,6 @@ void applyStyle() {
     style.Colors[ImGuiCol_Button] = ImVec4(0.88f, 0.88f, 0.87f, 1.0f);
     style.Colors[ImGuiCol_ButtonHovered] = ImVec4(0.80f, 0.87f, 0.96f, 1.0f);
     style.Colors[ImGuiCol_ButtonActive] = ImVec4(0.68f, 0.79f, 0.93f, 1.0f);
-}
-
-GLuint uploadFontAtlas(ImGuiIO& io) {
-    unsigned char* pixels = nullptr;
-    int width = 0, height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture)));
-    return texture;
-}
-
-// ImGui's own fixed-function renderer would need libGL's symbols directly; this one goes
-// through the same extension loader as the rest of the engine. The dialog's context is
-// its own, so no state needs restoring.
-void renderDrawData(const ImDrawData* data) {
-    int framebufferWidth = int(data->DisplaySize.x * data->FramebufferScale.x);
-    int framebufferHeight = int(data->DisplaySize.y * data->FramebufferScale.y);
-    if (framebufferWidth <= 0 || framebufferHeight <= 0) {
-        return;
-    }
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_SCISSOR_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glViewport(0, 0, framebufferWidth, framebufferHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(data->DisplayPos.x, data->DisplayPos.x + data->DisplaySize.x,
-            data->DisplayPos.y + data->DisplaySize.y, data->DisplayPos.y, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-
-    ImVec2 offset = data->DisplayPos;
-    ImVec2 scale = data->FramebufferScale;
-    for (int n = 0; n < data->CmdListsCount; ++n) {
-        const ImDrawList* list = data->CmdLists[n];
-        const ImDrawVert* vertices = list->VtxBuffer.Data;
-        const ImDrawIdx* indices = list->IdxBuffer.Data;
-        glVertexPointer(2, GL_FLOAT, sizeof(ImDrawVert), &vertices->pos);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(ImDrawVert), &vertices->uv);
-        glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(ImDrawVert), &vertices->col);
-        for (const ImDrawCmd& command : list->CmdBuffer) {
-            if (command.UserCallback) {
-                if (command.UserCallback != ImDrawCallback_ResetRenderState) {
-                    command.UserCallback(list, &command);
-                }
-                continue;
-            }
-            float minX = (command.ClipRect.x - offset.x) * scale.x;
-            float minY = (command.ClipRect.y - offset.y) * scale.y;
-            float maxX = (command.ClipRect.z - offset.x) * scale.x;
-            float maxY = (command.ClipRect.w - offset.y) * scale.y;
-            if (maxX <= minX || maxY <= minY) {
-                continue;
-            }
-            glScissor(int(minX), int(float(framebufferHeight) - maxY), int(maxX - minX), int(maxY - minY));
-            glBindTexture(GL_TEXTURE_2D, GLuint(reinterpret_cast<intptr_t>(command.TextureId)));
-            glDrawElements(GL_TRIANGLES, GLsizei(command.ElemCount),
-                           sizeof(ImDrawIdx) == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                           indices + command.IdxOffset);
-        }
-    }
-    glDisable(GL_SCISSOR_TEST);
 }
 
 void drawCaptionBar(float width, float height) {
@@ -292,14 +168,17 @@ SDL_Rect SettingsDialog::controlRect(DialogControl control) {
 
 bool& SettingsDialog::switchValue(DialogControl control) {
     switch (control) {
-        case DialogControl::Fullscreen: return fullscreen;
-        case DialogControl::Music: return music;
-        default: return shadows;
+        case DialogControl::Fullscreen: return switches.fullscreen;
+        case DialogControl::Music: return switches.music;
+        default: return switches.shadows;
     }
 }
 
 DialogSettings SettingsDialog::settings() const {
-    return DialogSettings{resolutionText.data(), fsaaText.data(), fullscreen, music, shadows};
+    DialogSettings current = switches;
+    current.resolution = resolutionText.data();
+    current.fsaa = fsaaText.data();
+    return current;
 }
 
 SDL_Rect SettingsDialog::listItemRect(size_t index) const {
@@ -335,10 +214,10 @@ bool SettingsDialog::open(std::string& error) {
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // the dialog keeps nothing between runs
     io.LogFilename = nullptr;
-    mapKeys(io);
+    ImGuiSdlInput::mapKeys(io);
     loadFont(io);
     applyStyle();
-    fontTexture = uploadFontAtlas(io);
+    fontTexture = ImGuiRenderer::uploadFontAtlas(io);
 
     finalOutcome = requestedOutcome = DialogOutcome::Open;
     lastFrameCounter = 0;
@@ -370,91 +249,31 @@ void SettingsDialog::close() {
 
 // Returns false when the event must wait for the next frame.
 bool SettingsDialog::takeEvent(const SDL_Event& event) {
-    Uint32 target = eventWindow(event);
+    Uint32 target = ImGuiSdlInput::eventWindow(event);
     if (target != 0 && target != windowId()) {
         return true;
     }
-    ImGuiIO& io = ImGui::GetIO();
-    switch (event.type) {
-        case SDL_QUIT:
-            requestedOutcome = DialogOutcome::Escape;
-            return true;
-        case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-                requestedOutcome = DialogOutcome::Escape;
-            } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-                io.AddFocusEvent(false);
-            }
-            return true;
-        case SDL_MOUSEMOTION:
-            io.MousePos = ImVec2(float(event.motion.x), float(event.motion.y));
-            return true;
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            int button = imguiMouseButton(event.button.button);
-            if (button < 0) {
-                return true;
-            }
-            int input = -1 - button;
-            if (std::find(inputsChangedThisFrame.begin(), inputsChangedThisFrame.end(), input) !=
-                inputsChangedThisFrame.end()) {
-                return false;
-            }
-            inputsChangedThisFrame.push_back(input);
-            io.MousePos = ImVec2(float(event.button.x), float(event.button.y));
-            io.MouseDown[button] = event.type == SDL_MOUSEBUTTONDOWN;
-            return true;
-        }
-        case SDL_MOUSEWHEEL:
-            io.MouseWheel += float(event.wheel.y);
-            return true;
-        case SDL_TEXTINPUT: {
-            if (io.KeyAlt) {
-                return true;  // the letter of an Alt shortcut is not typed
-            }
-            // A pushed event need not be terminated.
-            char text[sizeof(event.text.text) + 1];
-            std::memcpy(text, event.text.text, sizeof(event.text.text));
-            text[sizeof(event.text.text)] = '\0';
-            io.AddInputCharactersUTF8(text);
-            return true;
-        }
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            return applyKey(event);
-        default:
-            return true;
-    }
-}
-
-bool SettingsDialog::applyKey(const SDL_Event& event) {
-    ImGuiIO& io = ImGui::GetIO();
-    bool down = event.type == SDL_KEYDOWN;
-    // A pushed event may carry any number here; read it without trusting the enum.
-    int scancode = 0;
-    static_assert(sizeof(scancode) == sizeof(event.key.keysym.scancode));
-    std::memcpy(&scancode, &event.key.keysym.scancode, sizeof(scancode));
-    if (scancode >= 0 && scancode < int(IM_ARRAYSIZE(io.KeysDown))) {
-        if (std::find(inputsChangedThisFrame.begin(), inputsChangedThisFrame.end(), scancode) !=
-            inputsChangedThisFrame.end()) {
-            return false;
-        }
-        inputsChangedThisFrame.push_back(scancode);
-        io.KeysDown[scancode] = down;
-    }
-    Uint16 mod = event.key.keysym.mod;
-    io.KeyCtrl = (mod & KMOD_CTRL) != 0;
-    io.KeyShift = (mod & KMOD_SHIFT) != 0;
-    io.KeyAlt = (mod & KMOD_ALT) != 0;
-    io.KeySuper = (mod & KMOD_GUI) != 0;
-    if (!down) {
+    bool closeBox = event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE;
+    if (event.type == SDL_QUIT || closeBox) {
+        requestedOutcome = DialogOutcome::Escape;
         return true;
     }
+    if (!input.apply(event)) {
+        return false;
+    }
+    if (event.type == SDL_KEYDOWN) {
+        applyKey(event);
+    }
+    return true;
+}
 
+// The dialog's own keys: the Alt shortcuts of the switches, Enter and Esc.
+void SettingsDialog::applyKey(const SDL_Event& event) {
+    const ImGuiIO& io = ImGui::GetIO();
     SDL_Keycode key = event.key.keysym.sym;
     if (io.KeyAlt && !io.KeyCtrl) {
         if (event.key.repeat) {
-            return true;
+            return;
         }
         for (const SwitchLabel& entry : switchLabels) {
             if (key > 0 && key < 128 && std::tolower(int(key)) == shortcutLetter(entry.label)) {
@@ -462,7 +281,7 @@ bool SettingsDialog::applyKey(const SDL_Event& event) {
                 value = !value;
             }
         }
-        return true;
+        return;
     }
     bool enter = key == SDLK_RETURN || key == SDLK_KP_ENTER;
     if (enter || key == SDLK_ESCAPE) {
@@ -472,7 +291,6 @@ bool SettingsDialog::applyKey(const SDL_Event& event) {
             requestedOutcome = enter ? DialogOutcome::Launch : DialogOutcome::Escape;
         }
     }
-    return true;
 }
 
 bool SettingsDialog::editableCombo(const char* id, DialogControl control, std::array<char, 64>& text,
@@ -593,7 +411,7 @@ void SettingsDialog::drawFrame() {
     glDisable(GL_SCISSOR_TEST);
     glClearColor(background.x, background.y, background.z, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    renderDrawData(ImGui::GetDrawData());
+    ImGuiRenderer::render(ImGui::GetDrawData());
 }
 
 void SettingsDialog::runFrame() {
@@ -602,7 +420,7 @@ void SettingsDialog::runFrame() {
     }
     SDL_GL_MakeCurrent(window, glContext);
     ImGui::SetCurrentContext(gui);
-    inputsChangedThisFrame.clear();
+    input.beginFrame();
     std::deque<SDL_Event> incoming;
     incoming.swap(heldEvents);
     SDL_Event event;

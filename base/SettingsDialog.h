@@ -15,6 +15,7 @@
 //
 // The layout is the classic dialog template in dialog units (156 x 84), scaled to pixels
 // so that it stays readable; controlRect() gives each control's place in the window.
+#include "base/ImGuiSdlInput.h"
 #include "base/LumoraWindow.h"
 
 #include <SDL.h>
@@ -31,7 +32,8 @@ enum class DialogOutcome { Open, Launch, Escape };
 
 enum class DialogControl { Launch, Escape, Resolution, Fsaa, Fullscreen, Music, Shadows };
 
-// What the dialog held when it closed; the launcher maps the texts to numbers.
+// What the dialog held when it closed; the launcher maps the texts to numbers. The
+// switches' values here are the dialog's starting choices: every box ticked.
 struct DialogSettings {
     std::string resolution;
     std::string fsaa;
@@ -84,7 +86,7 @@ public:
 
 private:
     bool takeEvent(const SDL_Event& event);
-    bool applyKey(const SDL_Event& event);
+    void applyKey(const SDL_Event& event);
     void buildFrame();
     void drawFrame();
     bool editableCombo(const char* id, DialogControl control, std::array<char, 64>& text,
@@ -96,9 +98,7 @@ private:
     std::vector<std::string> fsaaItems;
     std::array<char, 64> resolutionText{};
     std::array<char, 64> fsaaText{};
-    bool fullscreen = true;
-    bool music = true;
-    bool shadows = true;
+    DialogSettings switches;  // the three check boxes; the texts live in the arrays above
 
     DialogOutcome finalOutcome = DialogOutcome::Open;
     DialogOutcome requestedOutcome = DialogOutcome::Open;
@@ -112,6 +112,6 @@ private:
     uint64_t lastFrameCounter = 0;
     int captionHeight = 0;  // pixels of the caption bar drawOwnCaption asked for
     std::deque<SDL_Event> heldEvents;       // wait for a later frame
-    std::vector<int> inputsChangedThisFrame;
+    ImGuiSdlInput input;
     std::vector<SDL_Rect> openListItems;
 };

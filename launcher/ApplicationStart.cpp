@@ -37,8 +37,31 @@ int fsaaSamplesFromText(std::string_view text) {
 
 DemoSettings demoSettingsFrom(const DialogSettings& choice) {
     ScreenSize size = resolutionFromText(choice.resolution);
-    return DemoSettings{size.width, size.height, choice.music, choice.fullscreen,
-                        fsaaSamplesFromText(choice.fsaa), choice.shadows};
+    DemoSettings settings;
+    settings.width = size.width;
+    settings.height = size.height;
+    settings.music = choice.music;
+    settings.fullscreen = choice.fullscreen;
+    settings.fsaaSamples = fsaaSamplesFromText(choice.fsaa);
+    settings.shadows = choice.shadows;
+    return settings;
+}
+
+void startDemo(const DemoSettings& settings) {
+    shadowsDisabled = !settings.shadows;
+    runDemo(settings.width, settings.height, settings.music, settings.fullscreen, settings.fsaaSamples);
+}
+
+void startWithCommandLineSettings(const LaunchOptions& options) {
+    if (options.fsaaSamples > 0) {
+        screenWidth = 640;
+        screenHeight = 480;
+        LumoraWindow probeWindow;
+        probeWindow.probe(640, 480, 32, windowProcedure);
+    }
+    DemoSettings settings = options;
+    settings.music = options.music && !options.capture;
+    startDemo(settings);
 }
 
 int startFromDialog(SettingsDialog& dialog, const std::function<void(const DemoSettings&)>& startDemo) {
@@ -56,13 +79,15 @@ int startFromDialog(SettingsDialog& dialog, const std::function<void(const DemoS
     return 0;
 }
 
-int runApplication() {
+int runApplication(const LaunchOptions& options) {
+    if (options.skipDialog) {
+        startWithCommandLineSettings(options);
+        return 0;
+    }
     if (!displayInUse()) {
         // An offscreen dialog would wait for input that can never come.
         std::fputs("lumora: no display for the settings dialog; starting with the defaults\n", stderr);
-        shadowsDisabled = !launchOptions.shadows;
-        runDemo(launchOptions.width, launchOptions.height, launchOptions.music, launchOptions.fullscreen,
-                launchOptions.fsaaSamples);
+        startWithCommandLineSettings(options);
         return 0;
     }
     screenWidth = 640;
@@ -71,7 +96,5 @@ int runApplication() {
     probeWindow.probe(640, 480, 32, windowProcedure);
 
     SettingsDialog dialog(fsaaModes);
-    return startFromDialog(dialog, [](const DemoSettings& chosen) {
-        runDemo(chosen.width, chosen.height, chosen.music, chosen.fullscreen, chosen.fsaaSamples);
-    });
+    return startFromDialog(dialog, startDemo);
 }

@@ -1,25 +1,17 @@
 #pragma once
-// The program's start without command-line settings (main calls runApplication when no
-// option skips the dialog): probe the driver's anti-aliasing modes, ask the settings
-// dialog, map its texts to numbers, set the shadow switch and run the demo.
+// The program's start once the command line is read (main calls runApplication): either
+// the command line's settings, or the FSAA probe and the settings dialog, whose texts are
+// mapped to numbers; then the shadow switch is published and the demo runs.
 //
 // Leaving the dialog with Escape or its close box starts nothing and ends the program
 // with exit code 0. Without a display nobody could answer the dialog, so such a run
 // starts with the command line's defaults instead, as --no-dialog would.
+#include "base/DemoSettings.h"
 #include "base/SettingsDialog.h"
+#include "launcher/LaunchOptions.h"
 
 #include <functional>
 #include <string_view>
-
-// What runDemo is called with, plus the shadow switch the launcher publishes itself.
-struct DemoSettings {
-    int width = 800;
-    int height = 600;
-    bool music = true;
-    bool fullscreen = true;
-    int fsaaSamples = 0;
-    bool shadows = true;
-};
 
 struct ScreenSize {
     int width;
@@ -32,8 +24,17 @@ ScreenSize resolutionFromText(std::string_view text);
 int fsaaSamplesFromText(std::string_view text);
 DemoSettings demoSettingsFrom(const DialogSettings& choice);
 
+// Publishes shadowsDisabled and runs the demo with these settings.
+void startDemo(const DemoSettings& settings);
+// The one start without the dialog: probes the driver's FSAA modes when samples are
+// asked for (the demo window needs the probe's formats), keeps a capture silent, then
+// startDemo.
+void startWithCommandLineSettings(const LaunchOptions& options);
+
 // Runs the dialog modally; on Launch sets shadowsDisabled and calls startDemo. Returns
 // the exit code (0 for both Launch and Escape). A dialog that cannot open is fatal.
 int startFromDialog(SettingsDialog& dialog, const std::function<void(const DemoSettings&)>& startDemo);
 
-int runApplication();
+// The command line's settings when any option skips the dialog (or no display could show
+// it), the dialog otherwise. Returns the exit code.
+int runApplication(const LaunchOptions& options);

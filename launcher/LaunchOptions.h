@@ -1,15 +1,12 @@
 #pragma once
 // What the command line asked for. With no option at all the settings dialog decides.
+// The demo settings start at the program's defaults (base/DemoSettings).
+#include "base/DemoSettings.h"
+
 #include <cstdint>
 #include <string>
 
-struct LaunchOptions {
-    int width = 1024;
-    int height = 768;
-    int fsaaSamples = 0;
-    bool fullscreen = false;
-    bool music = true;
-    bool shadows = true;
+struct LaunchOptions : DemoSettings {
     bool skipDialog = false;   // any settings option, --no-dialog, --headless or --capture
 
     bool headless = false;

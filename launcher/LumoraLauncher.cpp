@@ -46,6 +46,14 @@ std::string programDirectory() {
     return directory;
 }
 
+void useDemoData(const std::string& dataDirectory) {
+    if (dataDirectory.empty()) {
+        DataPack::usePack((programDirectory() + packFileName).c_str(), packPassword);
+    } else {
+        DataPack::usePlainDirectory(dataDirectory.c_str());
+    }
+}
+
 void windowProcedure(const SDL_Event& event) {
     if (!inputEnabled) {
         return;
@@ -145,11 +153,7 @@ void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples
         SDL_ShowCursor(SDL_DISABLE);
     }
 
-    if (launchOptions.dataDirectory.empty()) {
-        DataPack::usePack((programDirectory() + packFileName).c_str(), packPassword);
-    } else {
-        DataPack::usePlainDirectory(launchOptions.dataDirectory.c_str());
-    }
+    useDemoData(launchOptions.dataDirectory);
     showLoadingScreen(demoWindow);
 
     createTimeline();

@@ -6,6 +6,7 @@
 // Start-up order in runDemo (each later subsystem joins at its step):
 //   window -> GL limits -> extension check -> data pack -> loading picture ->
 //   timeline published -> music shutdown at exit -> script + music + clock -> frames.
+#include "base/DemoNames.h"
 #include "base/LumoraWindow.h"
 #include "launcher/DemoClock.h"
 #include "launcher/LaunchOptions.h"
@@ -18,21 +19,16 @@ extern LaunchOptions launchOptions;  // what the command line asked for
 extern DemoClock demoClock;
 extern LumoraWindow demoWindow;
 
-constexpr const char* demoTitle = "Lumora Vesk - Corvane";
-constexpr const char* packFileName = "data.lvp";
-constexpr const char* packPassword = "tiger19";
-constexpr const char* musicFileName = "lv_cv05-02.ogg";
-constexpr const char* demoScriptName = "data/scripts/cvdemo.script";
-constexpr const char* loadingPictureName = "data/images/loading1024.jpg";
-
 // The directory that holds the program (with a trailing '/'): pack and music live there.
 std::string programDirectory();
+// Every later data file comes from the pack beside the program, or, given a directory
+// (--data), from plain files under it.
+void useDemoData(const std::string& dataDirectory);
 
 void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples);
 void checkExtensions();
 void showLoadingScreen(LumoraWindow& window);
 void loadDemo(const char* scriptName);
-void renderFrame(uint32_t t);
 
 // Events reach it one per frame; handles close and Esc while inputEnabled is set.
 void windowProcedure(const SDL_Event& event);

@@ -2,16 +2,10 @@
 
 #include "base/ErrorReport.h"
 #include "base/Globals.h"
-#include "base/LumoraWindow.h"
-#include "base/lvp.h"
 #include "demoSystem/ScriptLoader.h"
-#include "demoSystem/TimelineJson.h"
 #include "demos/EffectList_Test.h"
-#include "launcher/LumoraLauncher.h"
 
 #include <epoxy/gl.h>
-
-#include <cstdio>
 
 namespace {
 // The effect pointers of the current frame; its storage is reused from frame to frame.
@@ -85,32 +79,4 @@ void renderFrame(uint32_t t) {
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
-}
-
-int dumpTimeline(const LaunchOptions& options) {
-    if (options.dataDirectory.empty()) {
-        DataPack::usePack((programDirectory() + packFileName).c_str(), packPassword);
-    } else {
-        DataPack::usePlainDirectory(options.dataDirectory.c_str());
-    }
-    // Effects may make textures and render targets in their constructors: they need a
-    // context, never a display.
-    std::string error;
-    if (!initVideo(true, error)) {
-        std::fprintf(stderr, "lumora: %s\n", error.c_str());
-        return 1;
-    }
-    LumoraWindow window;
-    if (!window.create(demoTitle, 64, 64, 32, false, nullptr, 0, nullptr)) {
-        reportError(LUMORA_HERE, "Window creation failed", true);
-    }
-
-    createTimeline();
-    loadTimelineScript(demoScriptName);
-    std::string json = timelineJson(*publishedEffectList, *publishedEventQueue, demoStart, demoEnd, beatLength);
-    std::fwrite(json.data(), 1, json.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-    window.destroy();
-    return 0;
 }

@@ -1,9 +1,7 @@
 #pragma once
 // The launcher's side of the timeline: it owns the run's effect list and event queue,
 // publishes them, loads the script into them and plays them frame by frame
-// (renderFrame, declared with the launcher).
-#include "launcher/LaunchOptions.h"
-
+// (renderFrame).
 #include <cstdint>
 #include <vector>
 
@@ -19,9 +17,10 @@ void loadTimelineScript(const char* scriptName);
 // their GL objects die with the context, and nothing runs after the run ends.
 void releaseTimeline();
 
-// --dump-timeline: loads the script and prints the timeline as JSON on stdout.
-// Returns the process exit code; script errors are fatal reports (exit code 1).
-int dumpTimeline(const LaunchOptions& options);
+// One frame at time t: due events delivered, then update and render of every effect
+// whose activity is on at t, inside pushed projection and modelview matrices. Does
+// nothing while no effect list is published.
+void renderFrame(uint32_t t);
 
 // The parts of a frame that need no GL, in renderFrame's order (the benchmarks time them).
 // Every due event goes to the first effect of its target name; unknown names are dropped.

@@ -1,10 +1,9 @@
 // lumora: the demo player. See --help.
 #include "base/ErrorReport.h"
-#include "base/Globals.h"
 #include "base/LumoraWindow.h"
 #include "launcher/ApplicationStart.h"
+#include "launcher/AuthorCommands.h"
 #include "launcher/LumoraLauncher.h"
-#include "launcher/TimelineHost.h"
 
 #include <SDL.h>
 
@@ -23,32 +22,17 @@ int main(int argc, char** argv) {
             break;
     }
 
-    if (launchOptions.dumpTimeline) {
-        return dumpTimeline(launchOptions);
+    if (std::optional<int> exitCode = runAuthorCommand(launchOptions)) {
+        return *exitCode;
     }
 
-    bool headless = launchOptions.headless;
-    if (!initVideo(headless, error)) {
+    if (!initVideo(launchOptions.headless, error)) {
         std::fprintf(stderr, "lumora: %s\n", error.c_str());
         return 1;
     }
-    setReportMessageBoxes(displayInUse() && !headless);
+    setReportMessageBoxes(displayInUse() && !launchOptions.headless);
 
-    int exitCode = 0;
-    if (launchOptions.skipDialog) {
-        if (launchOptions.fsaaSamples > 0) {
-            LumoraWindow probeWindow;
-            screenWidth = 640;
-            screenHeight = 480;
-            probeWindow.probe(640, 480, 32, windowProcedure);
-        }
-        shadowsDisabled = !launchOptions.shadows;
-        bool music = launchOptions.music && !launchOptions.capture;
-        runDemo(launchOptions.width, launchOptions.height, music, launchOptions.fullscreen,
-                launchOptions.fsaaSamples);
-    } else {
-        exitCode = runApplication();
-    }
+    int exitCode = runApplication(launchOptions);
     SDL_Quit();
     return exitCode;
 }
