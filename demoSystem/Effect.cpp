@@ -2,7 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/Globals.h"
-#include "demoSystem/EffectList.h"
+#include "demoSystem/EffectLookup.h"
 
 #include <cmath>
 
@@ -115,7 +115,7 @@ void Effect::handleEvent(const DemoEvent& event) {
             start(event.time);
             break;
         case eventSetSource:
-            source = publishedEffectList ? publishedEffectList->findEffect(event.text) : nullptr;
+            source = effectLookup ? effectLookup->findEffect(event.text) : nullptr;
             break;
         case eventSpectrum:
             spectrumLevelValue = spectrumStrength.valueAt(event.time) * event.value;
@@ -142,14 +142,6 @@ void Effect::registerVariable(EffectVariable& variable, const char* variableName
     variable.listKind = listKind;
     variable.typeKind = typeKind;
     registered.push_back(&variable);
-}
-
-void Effect::registerColourVariables(EffectVariable& red, EffectVariable& green, EffectVariable& blue,
-                                     EffectVariable& alpha) {
-    registerVariable(red, "Red", listKindPlain, typeKindFloat);
-    registerVariable(green, "Green", listKindPlain, typeKindFloat);
-    registerVariable(blue, "Blue", listKindPlain, typeKindFloat);
-    registerVariable(alpha, "Alpha", listKindPlain, typeKindFloat);
 }
 
 EffectVariable* Effect::findVariable(const std::string& variableName) const {

@@ -16,8 +16,9 @@
 //   registered twice is found at its first registration.
 // - update() and render() run only in frames where activity is on; handleEvent() runs
 //   whenever an event addressed to the effect falls due, active or not.
-// - source is a reference to another effect of the list (not owned); program belongs to
-//   the shader manager. Neither is touched by the destructor.
+// - source is a reference to another effect of the list (not owned), found through the
+//   lookup the owning list hands over; program belongs to the shader manager. Neither is
+//   touched by the destructor.
 // - The base update applies no GL state: effects apply the resolved blend when they draw.
 #include "demoSystem/BoolVariable.h"
 #include "demoSystem/ChoiceVariable.h"
@@ -29,6 +30,7 @@
 #include <string>
 #include <vector>
 
+class EffectLookup;
 class FragmentProgram;
 
 // The pattern step last announced by any effect (shared by all: two effects stepping to
@@ -61,9 +63,6 @@ public:
 
     // --- variables ---
     void registerVariable(EffectVariable& variable, const char* variableName, int32_t listKind, int32_t typeKind);
-    // "Red", "Green", "Blue", "Alpha", in that order: the tint most effects register.
-    void registerColourVariables(EffectVariable& red, EffectVariable& green, EffectVariable& blue,
-                                 EffectVariable& alpha);
     // First registered variable of exactly that name, or null.
     EffectVariable* findVariable(const std::string& variableName) const;
     const std::vector<EffectVariable*>& variables() const { return registered; }
@@ -98,6 +97,9 @@ public:
     // The registry's type name ("Clear"), set when the list takes the effect.
     const std::string& typeName() const { return registeredTypeName; }
     void setTypeName(const std::string& type) { registeredTypeName = type; }
+    // Where event 2 finds the source by name; the owning effect list sets itself. Without
+    // one, event 2 leaves no source.
+    void setEffectLookup(const EffectLookup* lookup) { effectLookup = lookup; }
     uint32_t startTime() const { return startTimeMs; }
     uint32_t currentTime() const { return currentTimeMs; }
     int32_t elapsed() const { return elapsedMs; }
@@ -129,6 +131,7 @@ protected:
 private:
     std::string instanceName;
     std::string registeredTypeName;
+    const EffectLookup* effectLookup = nullptr;
     std::vector<EffectVariable*> registered;
     std::vector<std::string> names0;
     std::vector<std::string> names1000;

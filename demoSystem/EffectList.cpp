@@ -29,6 +29,7 @@ void EffectList::snapshot(std::vector<Effect*>& out) const {
 
 void EffectList::appendEffect(Effect* effect, const std::string& typeName) {
     effect->setTypeName(typeName);
+    effect->setEffectLookup(this);
     effect->activity.addKey(0.0f, 0);
     effectSequence.emplace_back(effect);
 }

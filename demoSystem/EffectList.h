@@ -6,12 +6,13 @@
 // that turns a type name into an effect class. The script loader fills the list; the
 // frame loop walks a snapshot of it every frame; effects find their sources in it.
 #include "demoSystem/Effect.h"
+#include "demoSystem/EffectLookup.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class EffectList {
+class EffectList : public EffectLookup {
 public:
     EffectList() = default;
     EffectList(const EffectList&) = delete;
@@ -22,7 +23,7 @@ public:
     virtual bool createEffect(const std::string& instanceName, const std::string& typeName) = 0;
 
     // The first effect of exactly that instance name, or null.
-    Effect* findEffect(const std::string& instanceName) const;
+    Effect* findEffect(const std::string& instanceName) const override;
     // Destroys every effect, in list order, and empties the list.
     void clearEffects();
 
@@ -32,8 +33,8 @@ public:
     void snapshot(std::vector<Effect*>& out) const;
 
 protected:
-    // Takes ownership: records the type name, puts the closing activity key (off from 0
-    // to the key end time) and appends the effect.
+    // Takes ownership: records the type name, makes this list the effect's lookup, puts
+    // the closing activity key (off from 0 to the key end time) and appends the effect.
     void appendEffect(Effect* effect, const std::string& typeName);
 
 private:

@@ -1,3 +1,17 @@
+// The demo's effect types by name.
+//
+// Adding an effect type:
+//   1. effects/NewEffect.{h,cpp}: a class derived from Effect (or from ImageFilter when it
+//      works on a source effect's picture) whose constructor takes the instance name
+//      alone and registers its variables after the base ones (a TintVariables member for
+//      "Red"/"Green"/"Blue"/"Alpha"; draw inside an EffectBlendScope where the effect
+//      honours the effect blend). Its event ids go into demoSystem/EventIds.h, one line
+//      each. Its render leaves the GL state as it found it.
+//   2. One row below, {"TypeName", make<NewEffect>}, and its include.
+//   3. One line in tests/test_Registry.cpp's table of expected classes, and, when the
+//      type needs a source effect or a file to draw, its set-up in
+//      tests/test_EffectGLState.cpp (which runs a frame of every row and checks the state
+//      it leaves).
 #include "demos/EffectList_Test.h"
 
 #include "base/ErrorReport.h"
@@ -13,17 +27,9 @@ Effect* make(const std::string& instanceName) {
     return new EffectClass(instanceName);
 }
 
-// Type names are matched exactly. Each effect adds one row above the end marker (and
-// its header at the top of this file):
-//     {"TypeName", make<EffectClass>},
-// For an effect whose constructor takes more than the instance name, write a small
-// function next to make<> instead.
-Effect* makeClear(const std::string& instanceName) {
-    return new Clear(instanceName, 0, 0, 0, 1);  // opaque black
-}
-
+// Type names are matched exactly, byte for byte.
 const EffectTypeRow effectTypes[] = {
-    {"Clear", makeClear},
+    {"Clear", make<Clear>},
     {"Fade", make<Fade>},
     {"Flash", make<Flash>},
     {"Image", make<Image>},

@@ -2,16 +2,15 @@
 
 #include <epoxy/gl.h>
 
-Clear::Clear(const std::string& instanceName, float redValue, float greenValue, float blueValue, float alphaValue)
-    : Effect(instanceName), red(redValue), green(greenValue), blue(blueValue), alpha(alphaValue) {
-    registerColourVariables(red, green, blue, alpha);
+Clear::Clear(const std::string& instanceName) : Effect(instanceName) {
+    tint.registerWith(*this);
     registerVariable(clearColor, "ClearColor", listKindPlain, typeKindBool);
     registerVariable(clearDepth, "ClearDepth", listKindPlain, typeKindBool);
     registerVariable(clearStencil, "ClearStencil", listKindPlain, typeKindBool);
 }
 
 void Clear::render(uint32_t t) {
-    glClearColor(red.valueAt(t), green.valueAt(t), blue.valueAt(t), alpha.valueAt(t));
+    glClearColor(tint.red.valueAt(t), tint.green.valueAt(t), tint.blue.valueAt(t), tint.alpha.valueAt(t));
     GLbitfield mask = 0;
     if (clearColor.valueAt(t) != 0.0f) mask |= GL_COLOR_BUFFER_BIT;
     if (clearStencil.valueAt(t) != 0.0f) mask |= GL_STENCIL_BUFFER_BIT;

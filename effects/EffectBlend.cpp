@@ -5,12 +5,17 @@
 
 #include <epoxy/gl.h>
 
-void applyEffectBlend(const Effect& effect, const char* file, int line) {
+EffectBlendScope::EffectBlendScope(const Effect& effect, const char* file, int line) {
     glBlendFunc(effect.blendSourceFactor(), effect.blendDestinationFactor());
     glBlendEquation(effect.blendEquationMode());
     checkGLError(file, line);
 }
 
-void resetBlendEquation() {
+EffectBlendScope::~EffectBlendScope() {
+    restoreDefaultBlend();
+}
+
+void restoreDefaultBlend() {
+    glBlendFunc(GL_ONE, GL_ZERO);
     glBlendEquation(GL_FUNC_ADD);
 }

@@ -7,7 +7,7 @@
 #include <cmath>
 
 Fade::Fade(const std::string& instanceName) : Effect(instanceName) {
-    registerColourVariables(red, green, blue, alpha);
+    tint.registerWith(*this);
 }
 
 void Fade::start(uint32_t t) {
@@ -20,7 +20,7 @@ void Fade::render(uint32_t t) {
     if (reverse) veil = 1.0f - veil;
     if (veil < 0.0f) return;
     glBlendFunc(GL_SRC_ALPHA, (blendOver || reverse) ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
-    glColor4f(red.valueAt(t), green.valueAt(t), blue.valueAt(t), veil);
+    glColor4f(tint.red.valueAt(t), tint.green.valueAt(t), tint.blue.valueAt(t), veil);
     setOrthoUnit();
     beginOverlay();
     drawTexturedQuad(nullptr, QuadRect{0, 0, 1, 1});

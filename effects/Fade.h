@@ -7,6 +7,7 @@
 // reversed, instead of adding the colour. reverse keeps its value across restarts;
 // blendOver goes back to off at every start.
 #include "demoSystem/Effect.h"
+#include "effects/TintVariables.h"
 
 class Fade : public Effect {
 public:
@@ -16,14 +17,7 @@ public:
     void handleEvent(const DemoEvent& event) override;
 
     // Veil colour; "Alpha" is registered but the veil's alpha comes from T.
-    FloatVariable red{0.0f};
-    FloatVariable green{0.0f};
-    FloatVariable blue{0.0f};
-    FloatVariable alpha{0.0f};
+    TintVariables tint{0.0f, 0.0f, 0.0f, 0.0f};
     bool reverse = true;
     bool blendOver = false;
 };
-
-constexpr int32_t eventFadeDuration = 22;
-constexpr int32_t eventFadeReverse = 27;
-constexpr int32_t eventFadeBlendOver = 31;

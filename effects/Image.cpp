@@ -18,7 +18,7 @@ Texture* loadPicture(const std::string& fileName) {
 }  // namespace
 
 Image::Image(const std::string& instanceName) : Effect(instanceName) {
-    registerColourVariables(red, green, blue, alpha);
+    tint.registerWith(*this);
     registerVariable(datafile, "Datafile", listKindNames0, typeKindChoice);
 }
 
@@ -48,8 +48,8 @@ void Image::onListEntryAdded(int32_t listKind, const std::string& text, uint32_t
 void Image::render(uint32_t t) {
     const float T = animatedTime();
     beginOverlay();
-    applyEffectBlend(*this, LUMORA_HERE);
-    glColor4f(red.valueAt(t), green.valueAt(t), blue.valueAt(t), alpha.valueAt(t) + alphaOffset);
+    EffectBlendScope blend(*this, LUMORA_HERE);
+    glColor4f(tint.red.valueAt(t), tint.green.valueAt(t), tint.blue.valueAt(t), tint.alpha.valueAt(t) + alphaOffset);
 
     setOrthoUnit();
     glTranslatef(position.x, position.y, position.z);
@@ -67,7 +67,6 @@ void Image::render(uint32_t t) {
     drawTexturedQuadTex(texture, QuadRect{0, 0, 1, 1}, QuadRect{scroll.x * T, scroll.y * T, 1, 1});
 
     endOverlay();
-    resetBlendEquation();
 }
 
 void Image::handleEvent(const DemoEvent& event) {
@@ -84,7 +83,7 @@ void Image::handleEvent(const DemoEvent& event) {
         case eventImageShrink: grow = false; break;
         case eventImageFile: texture = loadPicture(event.text); break;
         case eventImageAlphaFactor: alphaFactor = event.value; break;
-        case eventImageAlpha: alpha.current = event.value; break;
+        case eventImageAlpha: tint.alpha.current = event.value; break;
         default: break;
     }
 }

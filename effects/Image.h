@@ -10,6 +10,7 @@
 // 28 alphaFactor := value; 29 "Alpha"'s constant := value. A start resets all of them
 // but the picture.
 #include "demoSystem/Effect.h"
+#include "effects/TintVariables.h"
 
 class Texture;
 
@@ -27,10 +28,7 @@ public:
     void handleEvent(const DemoEvent& event) override;
     void onListEntryAdded(int32_t listKind, const std::string& text, uint32_t newCount) override;
 
-    FloatVariable red{1.0f};  // tint
-    FloatVariable green{1.0f};
-    FloatVariable blue{1.0f};
-    FloatVariable alpha{1.0f};
+    TintVariables tint{1.0f, 1.0f, 1.0f, 1.0f};
     ChoiceVariable datafile{0, 1};  // "Datafile": one choice per file name given
 
     Texture* texture = nullptr;  // the cache owns it
@@ -47,15 +45,3 @@ public:
 private:
     void resetPlacement();
 };
-
-constexpr int32_t eventImagePosition = 7;
-constexpr int32_t eventImageRotation = 8;
-constexpr int32_t eventImageScale = 9;
-constexpr int32_t eventImageScroll = 10;
-constexpr int32_t eventImageSpin = 11;
-constexpr int32_t eventImageGrowth = 12;
-constexpr int32_t eventImageGrow = 23;
-constexpr int32_t eventImageShrink = 24;
-constexpr int32_t eventImageFile = 26;
-constexpr int32_t eventImageAlphaFactor = 28;
-constexpr int32_t eventImageAlpha = 29;

@@ -2,12 +2,23 @@
 
 #include "base/ErrorReport.h"
 #include "base/RenderTarget.h"
-#include "demoSystem/Effect.h"
 
 #include <epoxy/gl.h>
 
-void captureSource(Effect& effect, RenderTarget& target, uint32_t t) {
-    checkNotNull(effect.source, LUMORA_HERE);
+void ImageFilter::start(uint32_t t) {
+    Effect::start(t);
+    if (source) source->start(t);
+}
+
+void ImageFilter::update(uint32_t t) {
+    Effect::update(t);
+    if (!source) return;
+    SavedViewport keep;
+    updateFromSource(t);
+}
+
+void ImageFilter::captureSource(RenderTarget& target, uint32_t t) {
+    checkNotNull(source, LUMORA_HERE);
     target.bind();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -16,14 +27,9 @@ void captureSource(Effect& effect, RenderTarget& target, uint32_t t) {
     glViewport(0, 0, target.width(), target.height());
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    effect.source->update(t);
-    effect.source->render(t);
+    source->update(t);
+    source->render(t);
     target.unbind();
-}
-
-void startWithSource(Effect& effect, uint32_t t) {
-    effect.Effect::start(t);
-    if (effect.source) effect.source->start(t);
 }
 
 SavedViewport::SavedViewport() {

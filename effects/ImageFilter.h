@@ -1,23 +1,38 @@
 #pragma once
-// What image-filter effects share: drawing their source effect into a render target
-// during their update, and starting the source's clock together with their own.
+// The base of image-filter effects: effects that work on the picture of another effect,
+// their source (set by event 2). Each frame the filter's update draws the source into a
+// render target of its own (captureSource) and runs its off-screen passes; its render
+// then draws the filtered result into the frame.
 //
-// An image filter's update runs the base update; without a source it does nothing more.
-// Otherwise it keeps the viewport (SavedViewport), captures the source with
-// captureSource, does its own passes and lets the viewport return.
+// What the base does, so that a filter writes only its passes:
+// - start(t): the base start, then start(t) on the source, so that the source's animated
+//   time begins with its consumer's.
+// - update(t): the base update; without a source nothing more (the targets keep what
+//   they hold, and render decides what an unfed filter shows). With a source it keeps
+//   the viewport and calls updateFromSource(t), then puts the viewport back.
+//
+// Render targets of filters are made in their constructors and live for the program.
+#include "demoSystem/Effect.h"
+
 #include <cstdint>
 
-class Effect;
 class RenderTarget;
 
-// Binds the target, sets identity projection and modelview and a viewport of the target's
-// size, clears it to (0, 0, 0, 0) with depth and stencil, runs update(t) and render(t) of
-// effect.source, and unbinds. The caller makes sure that source is set.
-void captureSource(Effect& effect, RenderTarget& target, uint32_t t);
+class ImageFilter : public Effect {
+public:
+    explicit ImageFilter(const std::string& instanceName) : Effect(instanceName) {}
+    void start(uint32_t t) override;
+    void update(uint32_t t) override;
 
-// For a filter's start override: the base start at t, then the source's start at t, so
-// that the source's animated time begins with its consumer's.
-void startWithSource(Effect& effect, uint32_t t);
+protected:
+    // The capture and the off-screen passes; called only with a source, inside a kept
+    // viewport.
+    virtual void updateFromSource(uint32_t t) = 0;
+    // Binds the target, sets identity projection and modelview and a viewport of the
+    // target's size, clears it to (0, 0, 0, 0) with depth and stencil, runs update(t) and
+    // render(t) of the source, and unbinds.
+    void captureSource(RenderTarget& target, uint32_t t);
+};
 
 // The viewport at construction, set again at destruction.
 class SavedViewport {

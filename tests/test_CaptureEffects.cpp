@@ -19,19 +19,19 @@
 namespace {
 
 // A filter-like effect: captures its source into a target during update.
-class Capturer : public Effect {
+class Capturer : public ImageFilter {
 public:
-    explicit Capturer(RenderTarget& target) : Effect("capturer"), target(target) {}
-    void start(uint32_t t) override { startWithSource(*this, t); }
-    void update(uint32_t t) override {
-        Effect::update(t);
-        if (!source) return;
-        SavedViewport keep;
-        captureSource(*this, target, t);
-    }
+    explicit Capturer(RenderTarget& target) : ImageFilter("capturer"), target(target) {}
+    void updateFromSource(uint32_t t) override { captureSource(target, t); }
     void render(uint32_t) override {}
     RenderTarget& target;
 };
+
+void setClearColour(Clear& clear, float red, float green, float blue) {
+    clear.tint.red.current = red;
+    clear.tint.green.current = green;
+    clear.tint.blue.current = blue;
+}
 
 std::vector<uint8_t> colourTexels(const RenderTarget& target) {
     std::vector<uint8_t> texels(64 * 64 * 4);
@@ -44,7 +44,8 @@ TEST(CaptureSource, SourceIsDrawnIntoTheTargetAndTheViewportComesBack) {
     testgl::context();
     RenderTarget target;
     target.init("capture_target", 32, 32, RenderTarget::rgbaColor);  // a 64 x 64 texture
-    Clear green("green", 0, 1, 0, 1);
+    Clear green("green");
+    setClearColour(green, 0, 1, 0);
     Capturer capturer(target);
     capturer.source = &green;
     glViewport(0, 0, 100, 90);
@@ -70,7 +71,7 @@ TEST(CaptureSource, WithoutSourceTheTargetIsLeftAlone) {
 }
 
 TEST(CaptureSource, StartingTheFilterStartsItsSource) {
-    Clear clear("started_source", 0, 0, 0, 1);
+    Clear clear("started_source");
     RenderTarget unused;
     Capturer capturer(unused);
     capturer.source = &clear;

@@ -129,12 +129,10 @@ TEST(EffectEvents, SpectrumSpeedInterpolationSourceAndUnknownIds) {
     a->handleEvent(event(eventSpeedLinear, 0));
     EXPECT_EQ(a->speed.interpolation, interpolationLinear);
 
-    publishedEffectList = &list;
     a->handleEvent(event(eventSetSource, 0, 0, "b"));
     EXPECT_EQ(a->source, list.findEffect("b"));
     a->handleEvent(event(eventSetSource, 0, 0, "nobody"));
     EXPECT_EQ(a->source, nullptr);
-    publishedEffectList = nullptr;
     a->handleEvent(event(12345, 0, 1.0f));  // ignored
 }
 

@@ -75,10 +75,10 @@ protected:
 // --- Clear ---
 
 TEST_F(Effects, ClearFillsWithItsColourWhereItsSwitchesSay) {
-    Clear clear("clear", 0, 0, 0, 1);
-    clear.red.current = 0.2f;
-    clear.green.current = 0.4f;
-    clear.blue.current = 1.0f;
+    Clear clear("clear");
+    clear.tint.red.current = 0.2f;
+    clear.tint.green.current = 0.4f;
+    clear.tint.blue.current = 1.0f;
     glClearDepth(0.5);
     glClear(GL_DEPTH_BUFFER_BIT);
     frame(clear, 0, 1.0f);
@@ -111,9 +111,9 @@ TEST_F(Effects, ClearFillsWithItsColourWhereItsSwitchesSay) {
 
 TEST_F(Effects, ClearColourFollowsItsKeys) {
     keyEndTime = 60000;
-    Clear clear("keyed", 0, 0, 0, 1);
-    clear.red.addKey(0.0f, 0);
-    clear.red.addKey(1.0f, 1000);
+    Clear clear("keyed");
+    clear.tint.red.addKey(0.0f, 0);
+    clear.tint.red.addKey(1.0f, 1000);
     frame(clear, 500);
     EXPECT_NEAR(at(0.5f, 0.5f).r, 128, 1);
 }
@@ -122,7 +122,7 @@ TEST_F(Effects, ClearColourFollowsItsKeys) {
 
 TEST_F(Effects, FadeVeilRunsFromOpaqueToClearWhenReversed) {
     Fade fade("fade");
-    fade.red.current = 1.0f;
+    fade.tint.red.current = 1.0f;
     oneUnitPerSecond(fade);
     fade.start(0);
     frame(fade, 250, 0.0f);
@@ -137,7 +137,7 @@ TEST_F(Effects, FadeVeilRunsFromOpaqueToClearWhenReversed) {
 
 TEST_F(Effects, FadeForwardAddsItsColourAndStaysAtFullAlpha) {
     Fade fade("fade_forward");
-    fade.green.current = 1.0f;
+    fade.tint.green.current = 1.0f;
     oneUnitPerSecond(fade);
     fade.handleEvent(event(eventFadeReverse, 0));
     EXPECT_FALSE(fade.reverse);
@@ -338,8 +338,8 @@ TEST_F(ImageEffect, TintAndAlphaEvents) {
     image.handleEvent(event(eventImageFile, 0, "grey.png"));
     image.blendSource.current = 40;       // GL_SRC_ALPHA
     image.blendDestination.current = 50;  // GL_ONE_MINUS_SRC_ALPHA
-    image.red.current = 0.5f;
-    image.alpha.current = 0.25f;
+    image.tint.red.current = 0.5f;
+    image.tint.alpha.current = 0.25f;
     image.handleEvent(event(eventImageAlphaFactor, 0.5f));
     image.handleEvent(event(eventSpectrum, 1.0f));
     EXPECT_FLOAT_EQ(image.alphaOffset, 0.5f);
@@ -358,7 +358,7 @@ TEST_F(ImageEffect, TintAndAlphaEvents) {
 TEST_F(ImageEffect, WithoutAPictureATintedQuadIsDrawn) {
     Image image("untextured");
     replaceBlend(image);
-    image.green.current = 0.0f;
+    image.tint.green.current = 0.0f;
     frame(image, 0);
     EXPECT_TRUE(isColour(at(0.5f, 0.5f), 255, 0, 255, 1));
     image.handleEvent(event(eventImageFile, 0, "missing.png"));

@@ -2,7 +2,6 @@
 #include "base/Globals.h"
 #include "demoSystem/EffectList.h"
 #include "demoSystem/EventQueue.h"
-#include "demos/EffectList_Test.h"
 #include "launcher/LumoraLauncher.h"
 #include "launcher/TimelineHost.h"
 #include "tests/support/GLTestContext.h"
@@ -175,30 +174,6 @@ TEST(RenderFrame, DoesNothingUnpublishedAndKeepsMatrixStacksBalanced) {
     EXPECT_EQ(journal, (std::vector<std::string>{"update fx 10", "render fx"}));
     publishedEffectList = nullptr;
     publishedEventQueue = nullptr;
-    keyEndTime = 0;
-}
-
-TEST(RegistryDeathTest, UnknownTypeNamesEndTheProgram) {
-    EffectList_Test list;
-    for (const char* type : {"osc", "Oscillo", "scene", "NoSuchEffect"}) {
-        EXPECT_EXIT(list.createEffect("fx", type), testing::ExitedWithCode(1),
-                    std::string("^demos/EffectList_Test.cpp:[0-9]+ EffectType not found: ") + type + "\n");
-    }
-}
-
-TEST(Registry, EveryRowMakesAnEffectOfItsTypeName) {
-    testgl::context();  // effects may make GL objects when constructed
-    keyEndTime = 60000;
-    size_t count = 0;
-    const EffectTypeRow* rows = effectTypeRows(count);
-    EffectList_Test list;
-    for (size_t i = 0; i < count; ++i) {
-        ASSERT_TRUE(list.createEffect("fx" + std::to_string(i), rows[i].typeName));
-        Effect* made = list.at(list.size() - 1);
-        EXPECT_EQ(made->typeName(), rows[i].typeName);
-        EXPECT_EQ(made->name(), "fx" + std::to_string(i));
-        EXPECT_FALSE(made->activity.isOn(1000));
-    }
     keyEndTime = 0;
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+// Every event id of the demo's timeline, in one table: the ids the effect base answers,
+// then, per effect type, the ids that type adds, each with its meaning. A script names
+// them through its defines; the loader queues them; Effect::handleEvent and the derived
+// handlers answer them. One id may mean different things to different types: an event
+// only ever reaches the effect it names.
+//
+// Adding an effect with events of its own: a section below, in registry order, with one
+// line per id.
+#include <cstdint>
+
+// --- the effect base (every type) ---
+constexpr int32_t eventStart = 0;          // restart the effect's clock at the event time
+constexpr int32_t eventSetSource = 2;      // text names the source effect
+constexpr int32_t eventSpectrum = 5;       // value is a music level, scaled by "SpectrumStr"
+constexpr int32_t eventTimeShift = 19;     // value is ms subtracted from the elapsed time
+constexpr int32_t eventSetProgram = 36;    // text names a fragment program
+constexpr int32_t eventSpeedLinear = 40;   // "Speed" interpolates linearly
+constexpr int32_t eventSpeedEaseIn = 41;   // "Speed" eases in
+
+// --- Fade ---
+constexpr int32_t eventFadeDuration = 22;   // Speed := 1 / value: the fade lasts value units
+constexpr int32_t eventFadeReverse = 27;    // reverse := value > 0 (veil 1 - T)
+constexpr int32_t eventFadeBlendOver = 31;  // blendOver := value > 0 (alpha-blend, not add)
+
+// --- Image ---
+constexpr int32_t eventImagePosition = 7;     // position := the three values
+constexpr int32_t eventImageRotation = 8;     // rotation in degrees := the three values
+constexpr int32_t eventImageScale = 9;        // scale := the three values
+constexpr int32_t eventImageScroll = 10;      // texture scroll per unit of T := the three values
+constexpr int32_t eventImageSpin = 11;        // degrees per unit of T := the three values
+constexpr int32_t eventImageGrowth = 12;      // scale per unit of T := the three values
+constexpr int32_t eventImageGrow = 23;        // growth adds to the scale
+constexpr int32_t eventImageShrink = 24;      // growth subtracts from the scale
+constexpr int32_t eventImageFile = 26;        // picture := the file the text names
+constexpr int32_t eventImageAlphaFactor = 28; // alphaFactor := value (event 5 then offsets alpha)
+constexpr int32_t eventImageAlpha = 29;       // "Alpha"'s constant := value
