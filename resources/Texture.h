@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class Texture {
 public:
@@ -33,6 +34,7 @@ public:
     int32_t imageHeight = 0;
     std::unique_ptr<ImageData> image;  // pending pixels, freed by the upload
     uint32_t glName = 0;
+    std::string sourcePath;  // data path of the picture file it was made from; empty for blank ones
     uint32_t kind;
     uint32_t internalFormat;
     bool mipmaps;

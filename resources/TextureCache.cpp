@@ -35,7 +35,11 @@ std::unique_ptr<Texture> TextureCache::loadFromFile(const std::string& fileName,
     checkTrue(dot != std::string::npos, LUMORA_HERE);
     const std::string ddsName = fileName.substr(0, dot) + ".dds";
     std::unique_ptr<ImageData> picture = ImageLibrary::load(ddsName.c_str(), directoryPrefix.c_str());
-    if (!picture) picture = ImageLibrary::load(fileName.c_str(), directoryPrefix.c_str());
+    texture->sourcePath = directoryPrefix + ddsName;
+    if (!picture) {
+        picture = ImageLibrary::load(fileName.c_str(), directoryPrefix.c_str());
+        texture->sourcePath = directoryPrefix + fileName;
+    }
     if (!picture) return nullptr;
     if (kind == GL_TEXTURE_2D) {
         texture->upload(std::move(picture));

@@ -1,0 +1,88 @@
+#pragma once
+// SceneObject: one node of a scene's hierarchy, the base of meshes, cameras and lights,
+// and itself the kind of the scene file's bare and dummy nodes.
+//
+// A node has a rest placement (position, rotation matrix, scale), optional sampled key
+// tracks (one key per frame of the scene's animation, frameStep time units apart) and
+// links into its parent's child chain or the scene's root chain. The Scene owns every
+// node; links are plain pointers that stay valid for the scene's life. The scene reader
+// fills nodes through the setters here; the Scene links them (appendChild) and binds
+// them once loading ends.
+//
+// Keys: each track holds its own number of keys. keyCount is the count of the last
+// non-empty track in the order position, rotation, scale (the one count the format
+// keeps); a sampler limits every track by its own size as well (trackIndex), so a
+// shorter track is never read past its end.
+#include "engine/Math3D.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Material;
+class Scene;
+
+enum class SceneObjectKind { Node, Mesh, Camera, Light };
+
+class SceneObject {
+public:
+    SceneObject(int32_t id, std::string name);
+    virtual ~SceneObject();
+    SceneObject(const SceneObject&) = delete;
+    SceneObject& operator=(const SceneObject&) = delete;
+
+    virtual SceneObjectKind kind() const { return SceneObjectKind::Node; }
+    // The material the object draws with; none for plain nodes, cameras and lights.
+    virtual Material* material() const { return nullptr; }
+    // The kind's own work when its scene finishes loading (meshes find their material and
+    // build their geometry). The Scene walks the hierarchy; this does not recurse.
+    virtual void bindToScene(Scene& scene);
+
+    int32_t id() const { return objectId; }
+    const std::string& name() const { return objectName; }
+
+    // Hierarchy. appendChild makes child the first child or appends it to the end of the
+    // first child's sibling chain; appendSibling appends to the end of this chain.
+    void appendChild(SceneObject* child);
+    void appendSibling(SceneObject* sibling);
+    SceneObject* parent() const { return parentObject; }
+    SceneObject* firstChild() const { return firstChildObject; }
+    SceneObject* nextSibling() const { return nextSiblingObject; }
+    SceneObject* previousSibling() const { return previousSiblingObject; }
+
+    // Sampled tracks, one key per frame; empty tracks are absent. Rotation keys are
+    // quaternions (x, y, z, w); position and scale keys use x, y, z. Any track given marks
+    // the object animated.
+    void setTracks(std::vector<Vec4> positionKeys, std::vector<Vec4> rotationKeys, std::vector<Vec4> scaleKeys);
+    const std::vector<Vec4>& positionKeys() const { return positionTrack; }
+    const std::vector<Vec4>& rotationKeys() const { return rotationTrack; }
+    const std::vector<Vec4>& scaleKeys() const { return scaleTrack; }
+    int32_t keyCount() const { return keys; }
+    bool animated() const { return isAnimated; }
+    // The key a track shows at frame: frame limited to 0 .. keyCount - 1 and to the
+    // track's own last key. -1 for an empty track.
+    static int32_t trackIndex(int32_t frame, int32_t keyCount, size_t trackSize);
+
+    // Placement, written by the reader and (offset, rotation) by the Scene effect.
+    Vec3 position;
+    Matrix4 rotation;   // rest or sampled orientation
+    Vec3 scale{1, 1, 1};
+    Vec3 extra{1, 1, 1};  // kept from the file; no effect
+    Vec3 offset;        // added to position
+    Matrix4 world;      // computed each frame
+    int32_t frameStep = 0;  // time units per key, copied from the scene
+
+    bool visible = true;
+    bool inheritTransform = false;  // off: children do not inherit this object's matrix
+
+private:
+    int32_t objectId;
+    std::string objectName;
+    SceneObject* parentObject = nullptr;
+    SceneObject* firstChildObject = nullptr;
+    SceneObject* nextSiblingObject = nullptr;
+    SceneObject* previousSiblingObject = nullptr;
+    std::vector<Vec4> positionTrack, rotationTrack, scaleTrack;
+    int32_t keys = 0;
+    bool isAnimated = false;
+};
