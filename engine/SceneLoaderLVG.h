@@ -23,6 +23,10 @@
 
 class Texture;
 
+// The texture folders the Scene effect (and the scene dump) load scenes with.
+constexpr const char* sceneCompressedTextureFolder = "data/texturesCompressed/";
+constexpr const char* sceneTextureFolder = "data/textures/";
+
 class SceneLoaderLVG {
 public:
     SceneLoaderLVG(std::string compressedTextureFolder, std::string textureFolder);

@@ -5,6 +5,8 @@
 #include "base/Globals.h"
 #include "base/LumoraWindow.h"
 #include "demoSystem/TimelineJson.h"
+#include "engine/SceneJson.h"
+#include "engine/SceneLoaderLVG.h"
 #include "launcher/LumoraLauncher.h"
 #include "launcher/TimelineHost.h"
 
@@ -40,6 +42,9 @@ std::optional<int> runAuthorCommand(const LaunchOptions& options) {
     if (options.dumpTimeline) {
         return dumpTimeline(options);
     }
+    if (options.dumpScene) {
+        return dumpScene(options);
+    }
     return std::nullopt;
 }
 
@@ -51,6 +56,23 @@ int dumpTimeline(const LaunchOptions& options) {
     createTimeline();
     loadTimelineScript(demoScriptName);
     printLine(timelineJson(*publishedEffectList, *publishedEventQueue, demoStart, demoEnd, beatLength));
+    window.destroy();
+    return 0;
+}
+
+int dumpScene(const LaunchOptions& options) {
+    LumoraWindow window;
+    if (!openLoadingContext(options, window)) {
+        return 1;
+    }
+    const std::string& path = options.dumpScenePath;
+    Scene* scene = SceneLoaderLVG::load(path, sceneCompressedTextureFolder, sceneTextureFolder);
+    if (!scene) {
+        reportErrorText(LUMORA_HERE, "could not load scene", path.c_str(), false);
+        window.destroy();
+        return 1;
+    }
+    printLine(sceneJson(*scene));
     window.destroy();
     return 0;
 }

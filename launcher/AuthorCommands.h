@@ -15,3 +15,6 @@ std::optional<int> runAuthorCommand(const LaunchOptions& options);
 
 // --dump-timeline: loads the script and prints the timeline as JSON. Returns the exit code.
 int dumpTimeline(const LaunchOptions& options);
+// --dump-scene PATH: loads the scene as the Scene effect would and prints it as JSON.
+// Returns the exit code: 1 after "could not load scene" when there is no scene.
+int dumpScene(const LaunchOptions& options);

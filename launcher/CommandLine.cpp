@@ -64,6 +64,8 @@ const char* usageText() {
         "For demo authors:\n"
         "  --data DIR          read data files as plain files under DIR instead of the pack\n"
         "  --dump-timeline     load the script and print its timeline as JSON, then exit\n"
+        "  --dump-scene PATH   load the scene file PATH (a data path) and print it as JSON,\n"
+        "                      then exit\n"
         "  --help              show this text\n"
         "\n"
         "The pack data.lvp and the music lv_cv05-02.ogg are read from beside the program.\n"
@@ -155,6 +157,11 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv, LaunchOptions& 
             options.dataDirectory = value;
         } else if (option == "--dump-timeline") {
             options.dumpTimeline = true;
+        } else if (option == "--dump-scene") {
+            const char* value = needValue("a scene file");
+            if (!value) return ParseOutcome::UsageError;
+            options.dumpScene = true;
+            options.dumpScenePath = value;
         } else {
             error = "unknown option '" + std::string(option) + "'";
             return ParseOutcome::UsageError;

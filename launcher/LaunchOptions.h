@@ -21,6 +21,8 @@ struct LaunchOptions : DemoSettings {
 
     std::string dataDirectory;  // plain files instead of the pack
     bool dumpTimeline = false;
+    bool dumpScene = false;
+    std::string dumpScenePath;  // data path of the scene file to dump
     bool help = false;
 };
 
