@@ -14,6 +14,13 @@
 //   depthPlanes  vec4  (focalNear, focalPoint, focalFar, focalClamp) of the scene
 //   planeDist    vec4  (focalPoint - focalNear, focalFar - focalPoint, 0, 0)
 //
+// A bound fragment program replaces fixed-function fog and texturing, so bind() tells a
+// program that wants to do their work what they would have done, from the GL state of
+// that moment (enable the fog and the textures first, as for fixed function):
+//
+//   fogMode         float  0 fog off, 1 GL_LINEAR, 2 GL_EXP, 3 GL_EXP2
+//   textureEnabled  vec4   1 where GL_TEXTURE_2D is enabled on units 0..3, else 0
+//
 // Samplers take their texture unit from the source (layout(binding = N)); the engine
 // sets no sampler parameter.
 //
@@ -32,4 +39,7 @@ public:
     bool hasFactors() const;
     void setDepthPlanes(float focalNear, float focalPoint, float focalFar, float focalClamp);
     void setPlaneDist(float x, float y, float z, float w);
+
+private:
+    void afterBind() override;
 };

@@ -119,6 +119,7 @@ bool ShaderProgram::hasParameter(const std::string& parameterName) const {
 void ShaderProgram::bind() {
     checkTrue(programObject != 0, LUMORA_HERE);
     ShaderManager::instance().bindStage(programKind, programObject);
+    afterBind();
 }
 
 void ShaderProgram::unbind() {

@@ -61,6 +61,8 @@ protected:
 
     // Called by load() after the contract is looked up (vertex inputs, for instance).
     virtual void lookUpMore() {}
+    // Called by bind() once the program is in its stage: parameters that follow GL state.
+    virtual void afterBind() {}
 
     void setFloat(size_t index, float value);
     void setFloat4(size_t index, float x, float y, float z, float w);

@@ -238,6 +238,35 @@ void main() { gl_FragColor = textureSize; }
     EXPECT_PIXEL(64, 64, 0, 0, 255);
 }
 
+TEST_F(ShaderTest, BindTellsTheProgramWhatFixedFunctionFogAndTexturingWouldDo) {
+    FragmentProgram& program = ShaderManager::instance().fragmentProgram(writeShader("state_fragment", R"(#version 420 compatibility
+uniform float fogMode;
+uniform vec4 textureEnabled;
+void main() { gl_FragColor = vec4(fogMode / 3.0, textureEnabled.x, textureEnabled.y, 1.0); }
+)"));
+    glFogi(GL_FOG_MODE, GL_EXP);
+    glEnable(GL_FOG);
+    glActiveTexture(GL_TEXTURE1);
+    glEnable(GL_TEXTURE_2D);
+    glActiveTexture(GL_TEXTURE0);
+    program.bind();
+    drawQuad(-1, -1, 0, 1, 1, 1, 1);
+    program.unbind();
+    glDisable(GL_FOG);
+    glActiveTexture(GL_TEXTURE1);
+    glDisable(GL_TEXTURE_2D);
+    glActiveTexture(GL_TEXTURE0);
+    program.bind();  // the values follow the state of each bind
+    drawQuad(0, -1, 1, 1, 1, 1, 1);
+    program.unbind();
+
+    GLint active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE0);
+    EXPECT_PIXEL(30, 64, 170, 0, 255);
+    EXPECT_PIXEL(100, 64, 0, 0, 0);
+}
+
 TEST_F(ShaderTest, LightingParametersReachTheVertexStage) {
     VertexProgram& program = ShaderManager::instance().vertexProgram(writeShader("light_vertex", R"(#version 420 compatibility
 uniform mat4 ModelViewProj;
