@@ -1,7 +1,8 @@
 // Music timing figures: the output latency of the sound device, how far the music stream
-// and the demo clock drift apart while the demo plays, and what decoding and the
-// spectrum cost. Music and picture are only started together (nothing re-synchronises
-// them), so the drift over a run is what a viewer can notice.
+// and the demo time drift apart while the demo plays, and what decoding and the spectrum
+// cost. Two demo clocks are compared side by side: the free one (the counter alone,
+// started together with the stream: --clock free) and the music clock that follows the
+// stream's reading (the default), so the drift over a run is what a viewer would notice.
 //
 //   bench_Music [seconds] [file.ogg]
 //
@@ -10,6 +11,7 @@
 // the clock the way the launcher does, and prints the stream position against the clock.
 #include "demoSystem/LumoraMusic.h"
 #include "launcher/DemoClock.h"
+#include "launcher/MusicClock.h"
 #include "platform/OggEncoder.h"
 #include "platform/OggStream.h"
 #include "platform/SoundSystem.h"
@@ -94,28 +96,42 @@ int main(int argc, char** argv) {
                             .count() / spectrumCalls;
     std::printf("spectrum: %.1f us per call\n", spectrumUs);
 
-    // As the launcher starts the demo: the stream at the start time, then the clock.
+    // As the launcher starts the demo: the stream at the start time, then the clocks.
     DemoClock clock;
+    MusicClock musicClock;
+    const double frequency = double(SDL_GetPerformanceFrequency());
+    auto musicTime = [&] {
+        uint64_t now = SDL_GetPerformanceCounter();
+        StreamClockReading reading = sound->streamClockReading();
+        double streamMs = SoundSystem::streamClockMilliseconds(reading, now, uint64_t(frequency));
+        return std::make_pair(streamMs, musicClock.step(streamMs, reading.advancing, double(now) * 1000.0 / frequency));
+    };
     LumoraMusic::setTime(startMs);
     LumoraMusic::play();
     clock.start(startMs);
-    std::printf("%8s %12s %12s %10s\n", "played s", "clock ms", "stream ms", "stream-clock");
-    int64_t difference = 0;
+    musicTime();
+    std::printf("%8s %12s %12s %14s %14s\n", "played s", "free ms", "stream ms", "stream-free", "stream-music");
+    double freeDifference = 0.0, musicDifference = 0.0, worstMusic = 0.0;
     for (int second = 5; second <= playSeconds; second += 5) {
+        // The music clock is read about once a frame, as the frame loop reads it.
         while (clock.now() < int64_t(startMs) + second * 1000) {
-            SDL_Delay(1);
+            auto [streamMs, demoMs] = musicTime();
+            worstMusic = std::max(worstMusic, std::fabs(streamMs - demoMs));
+            SDL_Delay(16);
         }
-        int64_t clockMs = clock.now();
-        int64_t streamMs = sound->streamPositionMilliseconds();
-        difference = streamMs - clockMs;
-        std::printf("%8d %12lld %12lld %+10lld ms\n", second, (long long)clockMs, (long long)streamMs,
-                    (long long)difference);
+        auto [streamMs, demoMs] = musicTime();
+        int64_t freeMs = clock.now();
+        freeDifference = streamMs - double(freeMs);
+        musicDifference = streamMs - demoMs;
+        std::printf("%8d %12lld %12.1f %+11.1f ms %+11.1f ms\n", second, (long long)freeMs, streamMs, freeDifference,
+                    musicDifference);
         std::fflush(stdout);
     }
     // The dummy driver paces blocks with sleeps, so its drift follows the scheduler (a busy
     // machine oversleeps and the stream falls behind); a sound card paces by its own crystal.
-    std::printf("after %d s on the %s driver: stream position - demo clock = %+lld ms\n", playSeconds,
-                SDL_GetCurrentAudioDriver(), (long long)difference);
+    std::printf("after %d s on the %s driver: stream position - demo time = %+.1f ms (free clock), %+.1f ms "
+                "(music clock; worst %.1f ms)\n",
+                playSeconds, SDL_GetCurrentAudioDriver(), freeDifference, musicDifference, worstMusic);
     LumoraMusic::shutdown();
     if (!generated.empty()) {
         std::filesystem::remove(generated);

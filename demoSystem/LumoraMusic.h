@@ -1,7 +1,8 @@
 #pragma once
 // The demo's soundtrack: one Ogg stream on one channel, started together with the demo
-// clock. Nothing reads the stream position back; music and picture stay in step because
-// they start at the same moment.
+// clock. The launcher's music clock (launcher/MusicClock) then follows the stream's
+// reading through soundSystem(), so music and picture stay in step; with --clock free
+// they are in step only because they start at the same moment.
 //
 // The launcher calls, only with music switched on: pause, (script loads), init, open,
 // setTime(demoStart), play; shutdown runs at program exit. Without a sound device init

@@ -60,7 +60,7 @@ void startWithCommandLineSettings(const LaunchOptions& options) {
         probeWindow.probe(640, 480, 32, windowProcedure);
     }
     DemoSettings settings = options;
-    settings.music = options.music && !options.capture;
+    settings.music = options.music && !fixedStepRun(options);
     startDemo(settings);
 }
 

@@ -27,7 +27,7 @@ DemoSettings demoSettingsFrom(const DialogSettings& choice);
 // Publishes shadowsDisabled and runs the demo with these settings.
 void startDemo(const DemoSettings& settings);
 // The one start without the dialog: probes the driver's FSAA modes when samples are
-// asked for (the demo window needs the probe's formats), keeps a capture silent, then
+// asked for (the demo window needs the probe's formats), keeps a fixed-step run silent, then
 // startDemo.
 void startWithCommandLineSettings(const LaunchOptions& options);
 

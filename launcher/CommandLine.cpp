@@ -34,7 +34,19 @@ bool parseSize(std::string_view text, int& width, int& height) {
     return true;
 }
 
+bool hasExtension(std::string_view path, std::string_view extension) {
+    return path.size() > extension.size() && path.substr(path.size() - extension.size()) == extension;
+}
+
 }  // namespace
+
+bool fixedStepRun(const LaunchOptions& options) {
+    return options.capture || options.bench || !options.videoFile.empty();
+}
+
+int fixedStepFps(const LaunchOptions& options) {
+    return options.captureFpsGiven ? options.captureFps : options.bench ? 60 : 30;
+}
 
 const char* usageText() {
     return
@@ -56,16 +68,31 @@ const char* usageText() {
         "  --headless          render offscreen (chosen by itself when neither DISPLAY nor\n"
         "                      WAYLAND_DISPLAY is set); messages go to stderr only\n"
         "  --capture DIR       render on a fixed-step clock and write every frame as\n"
-        "                      DIR/frame_NNNNNN.png; music off\n"
-        "  --fps N             frames per second of demo time when capturing (default 30)\n"
+        "                      DIR/frame_NNNNNN.png and the soundtrack of the section\n"
+        "                      as DIR/audio.wav; music off\n"
+        "  --video FILE        render on the fixed-step clock into a video through the\n"
+        "                      ffmpeg program: .mp4 (H.264, AAC) or .webm (VP9, Opus)\n"
+        "  --video-args \"...\"  extra ffmpeg encoder options for --video\n"
+        "  --fps N             frames per second of demo time when capturing (default 30;\n"
+        "                      60 for --bench)\n"
         "  --from MS           first captured time in milliseconds (default: demo start)\n"
         "  --to MS             last captured time in milliseconds (default: demo end)\n"
+        "\n"
+        "Playback:\n"
+        "  --clock music|free  follow the music stream (default) or the counter alone\n"
+        "  --vsync, --no-vsync wait for the display's refresh or not (default: on with a\n"
+        "                      window, off offscreen and when capturing)\n"
+        "  --max-fps N         without vsync, at most N frames per second (default 60;\n"
+        "                      0 = unlimited)\n"
         "\n"
         "For demo authors:\n"
         "  --data DIR          read data files as plain files under DIR instead of the pack\n"
         "  --dump-timeline     load the script and print its timeline as JSON, then exit\n"
         "  --dump-scene PATH   load the scene file PATH (a data path) and print it as JSON,\n"
         "                      then exit\n"
+        "  --bench             render on the fixed-step clock as fast as possible, write no\n"
+        "                      files, print frame and per-effect timings on stderr\n"
+        "  --json              with --bench: the same figures as JSON on stdout\n"
         "  --help              show this text\n"
         "\n"
         "The pack data.lvp and the music lv_cv05-02.ogg are read from beside the program.\n"
@@ -136,6 +163,7 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv, LaunchOptions& 
                 return ParseOutcome::UsageError;
             }
             options.captureFps = int(number);
+            options.captureFpsGiven = true;
         } else if (option == "--from" || option == "--to") {
             const char* value = needValue("a time in milliseconds");
             if (!value) return ParseOutcome::UsageError;
@@ -162,10 +190,59 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv, LaunchOptions& 
             if (!value) return ParseOutcome::UsageError;
             options.dumpScene = true;
             options.dumpScenePath = value;
+        } else if (option == "--video") {
+            const char* value = needValue("a file name");
+            if (!value) return ParseOutcome::UsageError;
+            if (!hasExtension(value, ".mp4") && !hasExtension(value, ".webm")) {
+                error = std::string("invalid video file '") + value + "' (expected a name ending in .mp4 or .webm)";
+                return ParseOutcome::UsageError;
+            }
+            options.videoFile = value;
+            options.skipDialog = true;
+        } else if (option == "--video-args") {
+            const char* value = needValue("encoder options");
+            if (!value) return ParseOutcome::UsageError;
+            options.videoArgs = value;
+        } else if (option == "--bench") {
+            options.bench = true;
+            options.skipDialog = true;
+        } else if (option == "--json") {
+            options.benchJson = true;
+        } else if (option == "--clock") {
+            const char* value = needValue("music or free");
+            if (!value) return ParseOutcome::UsageError;
+            std::string_view clock = value;
+            if (clock != "music" && clock != "free") {
+                error = std::string("invalid clock '") + value + "' (expected music or free)";
+                return ParseOutcome::UsageError;
+            }
+            options.clock = clock == "music" ? LaunchOptions::Clock::Music : LaunchOptions::Clock::Free;
+        } else if (option == "--vsync" || option == "--no-vsync") {
+            options.vsync = option == "--vsync" ? LaunchOptions::Vsync::On : LaunchOptions::Vsync::Off;
+        } else if (option == "--max-fps") {
+            const char* value = needValue("a frame rate");
+            if (!value) return ParseOutcome::UsageError;
+            if (!parseUnsigned(value, 1000, number)) {
+                error = std::string("invalid frame rate '") + value + "' (expected a whole number from 0 to 1000)";
+                return ParseOutcome::UsageError;
+            }
+            options.maxFps = int(number);
         } else {
             error = "unknown option '" + std::string(option) + "'";
             return ParseOutcome::UsageError;
         }
+    }
+    if (options.benchJson && !options.bench) {
+        error = "--json goes with --bench";
+        return ParseOutcome::UsageError;
+    }
+    if (!options.videoArgs.empty() && options.videoFile.empty()) {
+        error = "--video-args goes with --video";
+        return ParseOutcome::UsageError;
+    }
+    if (int(options.capture) + int(options.bench) + int(!options.videoFile.empty()) > 1) {
+        error = "--capture, --video and --bench exclude each other";
+        return ParseOutcome::UsageError;
     }
     if (options.captureFromGiven && options.captureToGiven && options.captureTo < options.captureFrom) {
         error = "--to lies before --from";

@@ -1,6 +1,7 @@
 #include "launcher/FrameCapture.h"
 
 #include "base/PngWriter.h"
+#include "launcher/FixedStepClock.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -26,10 +27,7 @@ std::string FrameCapture::frameFileName(uint32_t index) {
 }
 
 uint64_t FrameCapture::frameCount(uint32_t first, uint32_t last, int framesPerSecond) {
-    if (last < first || framesPerSecond <= 0) {
-        return 0;
-    }
-    return uint64_t(last - first) * uint64_t(framesPerSecond) / 1000 + 1;
+    return FixedStepClock::frameCount(first, last, framesPerSecond);
 }
 
 bool FrameCapture::begin(const std::string& dir, int framesPerSecond, uint32_t first, uint32_t last, std::string& error) {

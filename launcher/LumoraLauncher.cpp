@@ -5,11 +5,19 @@
 #include "base/LumoraConfig.h"
 #include "base/lvp.h"
 #include "demoSystem/LumoraMusic.h"
+#include "launcher/FixedStepClock.h"
+#include "launcher/FrameBench.h"
 #include "launcher/FrameCapture.h"
+#include "launcher/FramePacer.h"
+#include "launcher/MusicClock.h"
+#include "launcher/SwapControl.h"
 #include "launcher/TimelineHost.h"
+#include "platform/SoundSystem.h"
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,6 +43,81 @@ bool extensionPresent(const char* name) {
 
 void shutdownMusicAtExit() {
     LumoraMusic::shutdown();
+}
+
+MusicClock musicClock;
+
+// The demo time of a live run: the music's, while it plays and --clock free was not asked
+// for; the counter's otherwise.
+uint32_t liveDemoTime() {
+    SoundSystem* sound = LumoraMusic::soundSystem();
+    if (launchOptions.clock == LaunchOptions::Clock::Music && LumoraMusic::isPlaying() && sound) {
+        uint64_t now = SDL_GetPerformanceCounter();
+        uint64_t frequency = SDL_GetPerformanceFrequency();
+        StreamClockReading reading = sound->streamClockReading();
+        double streamMs = SoundSystem::streamClockMilliseconds(reading, now, frequency);
+        double t = musicClock.step(streamMs, reading.advancing, double(now) * 1000.0 / double(frequency));
+        return uint32_t(int64_t(std::max(0.0, t)));
+    }
+    return uint32_t(demoClock.now());
+}
+
+void runLiveFrames(bool paced) {
+    FramePacer pacer(paced ? launchOptions.maxFps : 0);
+    uint64_t frames = 0;
+    uint64_t startCounter = SDL_GetPerformanceCounter();
+    runFrameLoop(liveDemoTime,
+                 [&](uint32_t) {
+                     demoWindow.swapBuffers();
+                     ++frames;
+                     pacer.waitForNextFrame();
+                 },
+                 demoEnd);
+    if (!displayInUse() || launchOptions.headless) {
+        // Offscreen nothing shows the run: say what it did.
+        double seconds = double(SDL_GetPerformanceCounter() - startCounter) / double(SDL_GetPerformanceFrequency());
+        std::fprintf(stderr, "lumora: %llu frames in %.1f s (%.1f frames/s)\n", (unsigned long long)frames, seconds,
+                     seconds > 0 ? double(frames) / seconds : 0.0);
+    }
+}
+
+void runBenchFrames(uint32_t from, uint32_t to) {
+    FixedStepClock clock(from, to, fixedStepFps(launchOptions));
+    FrameBench bench;
+    bench.begin();
+    runFrameLoop([&] { return clock.time(); },
+                 [&](uint32_t t) {
+                     demoWindow.swapBuffers();
+                     bench.frameDone(t);
+                     clock.advance();
+                 },
+                 to, &bench.timing());
+    FrameBench::Summary summary = bench.summary(*publishedEffectList);
+    std::string table = FrameBench::table(summary);
+    std::fprintf(stderr, "bench: %dx%d at %d frames per second of demo time, %u..%u ms\n%s", screenWidth,
+                 screenHeight, clock.framesPerSecond(), from, to, table.c_str());
+    if (launchOptions.benchJson) {
+        std::printf("%s\n", FrameBench::json(summary).c_str());
+        std::fflush(stdout);
+    }
+}
+
+void runCaptureFrames(uint32_t from, uint32_t to) {
+    FrameCapture capture;
+    std::string error;
+    if (!capture.begin(launchOptions.captureDirectory, fixedStepFps(launchOptions), from, to, error)) {
+        reportError(LUMORA_HERE, error.c_str(), true);
+    }
+    runFrameLoop([&] { return capture.frameTime(); },
+                 [&](uint32_t) {
+                     if (!capture.writeFrame(screenWidth, screenHeight)) {
+                         reportError(LUMORA_HERE, "capture: could not write a frame", true);
+                     }
+                     demoWindow.swapBuffers();
+                     capture.advance();
+                 },
+                 to);
+    capture.finish();
 }
 
 }  // namespace
@@ -89,7 +172,7 @@ void checkExtensions() {
 }
 
 void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
-                  uint32_t endTime) {
+                  uint32_t endTime, EffectTiming* timing) {
     while (!quitRequested) {
         SDL_Event event;
         if (SDL_PollEvent(&event)) {
@@ -100,7 +183,7 @@ void runFrameLoop(const std::function<uint32_t()>& readClock, const std::functio
             }
         }
         uint32_t t = readClock();
-        renderFrame(t);
+        renderFrame(t, timing);
         if (readClock() > endTime) {
             break;
         }
@@ -121,6 +204,7 @@ void loadDemo(const char* scriptName) {
         }
     }
     demoClock.start(demoStart);
+    musicClock.reset();
 }
 
 void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples) {
@@ -152,6 +236,8 @@ void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples
     if (fullscreenEnabled) {
         SDL_ShowCursor(SDL_DISABLE);
     }
+    bool windowShown = displayInUse() && !launchOptions.headless;
+    int swapInterval = SwapControl::apply(SwapControl::wanted(launchOptions.vsync, windowShown, fixedStepRun(launchOptions)));
 
     useDemoData(launchOptions.dataDirectory);
     showLoadingScreen(demoWindow);
@@ -161,26 +247,14 @@ void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples
     loadDemo(demoScriptName);
 
     inputEnabled = true;
-    if (launchOptions.capture) {
-        FrameCapture capture;
-        uint32_t from = launchOptions.captureFromGiven ? launchOptions.captureFrom : demoStart;
-        uint32_t to = launchOptions.captureToGiven ? std::min(launchOptions.captureTo, demoEnd) : demoEnd;
-        std::string error;
-        if (!capture.begin(launchOptions.captureDirectory, launchOptions.captureFps, from, to, error)) {
-            reportError(LUMORA_HERE, error.c_str(), true);
-        }
-        runFrameLoop([&] { return capture.frameTime(); },
-                     [&](uint32_t) {
-                         if (!capture.writeFrame(screenWidth, screenHeight)) {
-                             reportError(LUMORA_HERE, "capture: could not write a frame", true);
-                         }
-                         demoWindow.swapBuffers();
-                         capture.advance();
-                     },
-                     to);
-        capture.finish();
+    uint32_t from = launchOptions.captureFromGiven ? launchOptions.captureFrom : demoStart;
+    uint32_t to = launchOptions.captureToGiven ? std::min(launchOptions.captureTo, demoEnd) : demoEnd;
+    if (launchOptions.bench) {
+        runBenchFrames(from, to);
+    } else if (launchOptions.capture) {
+        runCaptureFrames(from, to);
     } else {
-        runFrameLoop([] { return uint32_t(demoClock.now()); }, [](uint32_t) { demoWindow.swapBuffers(); }, demoEnd);
+        runLiveFrames(swapInterval == 0);
     }
 
     demoWindow.destroy();

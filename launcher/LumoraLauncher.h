@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+class EffectTiming;
+
 extern LaunchOptions launchOptions;  // what the command line asked for
 extern DemoClock demoClock;
 extern LumoraWindow demoWindow;
@@ -34,9 +36,10 @@ void loadDemo(const char* scriptName);
 void windowProcedure(const SDL_Event& event);
 
 // The frame loop: at most one event per frame; t = readClock(); renderFrame(t); a second
-// reading above endTime ends the loop without presenting, otherwise present(t).
+// reading above endTime ends the loop without presenting, otherwise present(t). With
+// timing, every effect's update and render are timed (--bench).
 void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
-                  uint32_t endTime);
+                  uint32_t endTime, EffectTiming* timing = nullptr);
 
 // The names the start-up check demands, in order.
 extern const char* const requiredExtensions[9];

@@ -4,6 +4,7 @@
 #include "base/Globals.h"
 #include "demoSystem/ScriptLoader.h"
 #include "demos/EffectList_Test.h"
+#include "launcher/EffectTiming.h"
 
 #include <epoxy/gl.h>
 
@@ -42,23 +43,35 @@ void deliverDueEvents(const EffectList& effects, EventQueue& events, uint32_t t)
     }
 }
 
-void updateActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t) {
+void updateActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t, EffectTiming* timing) {
     for (Effect* effect : snapshot) {
         if (effect->activity.isOn(t)) {
+            if (timing) {
+                timing->begin();
+            }
             effect->update(t);
+            if (timing) {
+                timing->end(*effect);
+            }
         }
     }
 }
 
-void renderActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t) {
+void renderActiveEffects(const std::vector<Effect*>& snapshot, uint32_t t, EffectTiming* timing) {
     for (Effect* effect : snapshot) {
         if (effect->activity.isOn(t)) {
+            if (timing) {
+                timing->begin();
+            }
             effect->render(t);
+            if (timing) {
+                timing->end(*effect);
+            }
         }
     }
 }
 
-void renderFrame(uint32_t t) {
+void renderFrame(uint32_t t, EffectTiming* timing) {
     if (!publishedEffectList) {
         return;
     }
@@ -66,14 +79,14 @@ void renderFrame(uint32_t t) {
         deliverDueEvents(*publishedEffectList, *publishedEventQueue, t);
     }
     publishedEffectList->snapshot(frameEffects);
-    updateActiveEffects(frameEffects, t);
+    updateActiveEffects(frameEffects, t, timing);
 
     glViewport(0, 0, screenWidth, screenHeight);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    renderActiveEffects(frameEffects, t);
+    renderActiveEffects(frameEffects, t, timing);
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);

@@ -52,7 +52,10 @@ bool SoundSystem::init() {
     std::fill(history.begin(), history.end(), 0.0f);
     blockOffset = blockLength;
     historyWrite = 0;
+    blockStreamStart = 0;
+    blockStreamFrames = 0;
     mixedBlocks.store(0, std::memory_order_relaxed);
+    publishClock(0, false);
 
     SDL_AudioSpec wanted{};
     wanted.freq = mixRate;
@@ -103,6 +106,9 @@ bool SoundSystem::openStream(const char* fileName) {
         channelActive = false;
         channelPaused = true;
         positionFrames.store(0, std::memory_order_relaxed);
+        blockStreamStart = 0;
+        blockStreamFrames = 0;
+        publishClock(0, false);
     }
     return true;
 }
@@ -122,7 +128,12 @@ bool SoundSystem::setStreamTime(uint32_t milliseconds) {
     if (!stream || !stream->seekMilliseconds(milliseconds)) {
         return false;
     }
-    positionFrames.store(uint64_t(milliseconds) * mixRate / 1000, std::memory_order_relaxed);
+    uint64_t frames = uint64_t(milliseconds) * mixRate / 1000;
+    positionFrames.store(frames, std::memory_order_relaxed);
+    // What is left of the current block came from before the seek and is not the stream.
+    blockStreamStart = frames;
+    blockStreamFrames = 0;
+    publishClock(frames, false);
     return true;
 }
 
@@ -152,6 +163,44 @@ bool SoundSystem::isPaused(int channel) const {
 
 uint32_t SoundSystem::streamPositionMilliseconds() const {
     return uint32_t(positionFrames.load(std::memory_order_relaxed) * 1000 / mixRate);
+}
+
+void SoundSystem::publishClock(uint64_t frames, bool advancing) {
+    uint32_t sequence = clockSequence.load(std::memory_order_relaxed);
+    clockSequence.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    clockFrames.store(frames, std::memory_order_relaxed);
+    clockCounter.store(SDL_GetPerformanceCounter(), std::memory_order_relaxed);
+    clockAdvancing.store(advancing, std::memory_order_relaxed);
+    clockSequence.store(sequence + 2, std::memory_order_release);
+}
+
+StreamClockReading SoundSystem::streamClockReading() const {
+    StreamClockReading reading;
+    for (;;) {
+        uint32_t before = clockSequence.load(std::memory_order_acquire);
+        reading.frames = clockFrames.load(std::memory_order_relaxed);
+        reading.counter = clockCounter.load(std::memory_order_relaxed);
+        reading.advancing = clockAdvancing.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if ((before & 1) == 0 && clockSequence.load(std::memory_order_relaxed) == before) {
+            return reading;
+        }
+    }
+}
+
+double SoundSystem::streamClockMilliseconds() const {
+    return streamClockMilliseconds(streamClockReading(), SDL_GetPerformanceCounter(), SDL_GetPerformanceFrequency());
+}
+
+double SoundSystem::streamClockMilliseconds(const StreamClockReading& reading, uint64_t counterNow,
+                                            uint64_t counterFrequency) {
+    double milliseconds = double(reading.frames) * 1000.0 / mixRate;
+    if (reading.advancing && counterNow > reading.counter && counterFrequency > 0) {
+        double since = double(counterNow - reading.counter) * 1000.0 / double(counterFrequency);
+        milliseconds += std::min(since, blockLength * 1000.0 / mixRate);
+    }
+    return milliseconds;
 }
 
 const float* SoundSystem::spectrum() {
@@ -211,11 +260,15 @@ void SoundSystem::fillOutput(float* out, int frames) {
         frames -= count;
         blockOffset += count;
     }
+    // The stream frames the device now holds, as of this moment.
+    bool advancing = stream && channelActive && !channelPaused;
+    publishClock(blockStreamStart + uint64_t(std::min(blockOffset, blockStreamFrames)), advancing);
 }
 
 void SoundSystem::mixBlock() {
     float* samples = block.data();
     int got = 0;
+    blockStreamStart = positionFrames.load(std::memory_order_relaxed);
     if (stream && channelActive && !channelPaused) {
         got = stream->readFrames(samples, blockLength);
         positionFrames.fetch_add(uint64_t(got), std::memory_order_relaxed);
@@ -224,6 +277,7 @@ void SoundSystem::mixBlock() {
             channelActive = false;
         }
     }
+    blockStreamFrames = got;
     std::fill(samples + 2 * got, samples + 2 * blockLength, 0.0f);
 
     DspBlock mixed{samples, blockLength, blockLength, totalLength, mixedBlocks.load(std::memory_order_relaxed)};

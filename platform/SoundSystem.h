@@ -20,6 +20,11 @@
 //   playStream()           put the stream on its channel, paused; returns the channel
 //                          (-1 without a stream). setPaused(channel, false) starts it.
 //   setPaused(ch, paused)  a paused channel outputs silence and its stream stays put.
+//   streamClock()          where the stream is now, for a clock that follows the music:
+//                          the stream frames handed to the device by the last mixer
+//                          callback, plus the counter time since that callback (at most
+//                          one block, so a stalled mixer stops the reading instead of
+//                          letting it run ahead of the sound).
 //   setSpectrumActive(on)  switch the spectrum on; spectrum() then gives 512 magnitudes
 //                          of the last 1024 output frames (SpectrumAnalyser), or null
 //                          while the unit is off or the device is closed. The pointer
@@ -45,6 +50,15 @@
 
 // Sample layout of the mixed blocks handed to taps.
 enum class MixerFormat { Int16Stereo, Int32Stereo, Float32Stereo };
+
+// What the last mixer callback left: the stream position it handed to the device, the
+// performance counter at that moment, and whether the stream goes on from there (playing,
+// not paused, not at its end).
+struct StreamClockReading {
+    uint64_t frames = 0;
+    uint64_t counter = 0;
+    bool advancing = false;
+};
 
 // One mixed block as a tap sees it.
 struct DspBlock {
@@ -83,6 +97,13 @@ public:
     bool isPaused(int channel) const;
     // Where the stream is: the time last set plus everything mixed from it since.
     uint32_t streamPositionMilliseconds() const;
+    // The stream's position in milliseconds now, from the last callback's reading.
+    double streamClockMilliseconds() const;
+    StreamClockReading streamClockReading() const;
+    // The arithmetic alone: the reading's position, plus (when advancing) the counter
+    // time from the reading to counterNow, capped at one block.
+    static double streamClockMilliseconds(const StreamClockReading& reading, uint64_t counterNow,
+                                          uint64_t counterFrequency);
 
     void setSpectrumActive(bool active) { spectrumActive.store(active, std::memory_order_relaxed); }
     bool isSpectrumActive() const { return spectrumActive.load(std::memory_order_relaxed); }
@@ -109,6 +130,8 @@ private:
     static void audioCallback(void* userData, uint8_t* stream, int length);
     void fillOutput(float* out, int frames);
     void mixBlock();
+    // Publishes a reading; called by the mixer, or by the main thread under the lock.
+    void publishClock(uint64_t frames, bool advancing);
 
     uint32_t device = 0;  // SDL_AudioDeviceID; 0 while closed
     int deviceFrames = 0;
@@ -125,6 +148,14 @@ private:
     int historyWrite = 0;
 
     std::atomic<uint64_t> positionFrames{0};
+    uint64_t blockStreamStart = 0;  // stream frame of the current block's first frame
+    int blockStreamFrames = 0;      // frames of the current block that came from the stream
+
+    // The last reading, under a sequence count: odd while a writer is inside.
+    std::atomic<uint32_t> clockSequence{0};
+    std::atomic<uint64_t> clockFrames{0};
+    std::atomic<uint64_t> clockCounter{0};
+    std::atomic<bool> clockAdvancing{false};
     std::atomic<uint64_t> mixedBlocks{0};
     std::atomic<bool> spectrumActive{false};
 

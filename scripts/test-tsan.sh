@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
-tests=(test_SoundSystem test_LumoraMusic)
+tests=(test_SoundSystem test_LumoraMusic test_MusicClock)
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_TSAN=ON -DLUMORA_BUILD_DATA=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target "${tests[@]}"
