@@ -4,19 +4,7 @@
 
 namespace ProgramMatrices {
 
-void multiply(const float a[16], const float b[16], float out[16]) {
-    for (int column = 0; column < 4; ++column) {
-        for (int row = 0; row < 4; ++row) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) {
-                sum += a[k * 4 + row] * b[column * 4 + k];
-            }
-            out[column * 4 + row] = sum;
-        }
-    }
-}
-
-void inverseTranspose(const float m[16], float out[16]) {
+Matrix4 inverseTranspose(const Matrix4& m) {
     // Cofactors by Laplace expansion in double precision. The cofactor matrix C satisfies
     // inverse(m) = transpose(C) / det, so transpose(inverse(m)) = C / det.
     double a[16];
@@ -45,9 +33,11 @@ void inverseTranspose(const float m[16], float out[16]) {
         determinant += at(0, column) * cofactor[column * 4 + 0];
     }
     double scale = std::fabs(determinant) > 1e-30 ? 1.0 / determinant : 1.0;
+    Matrix4 out;
     for (int i = 0; i < 16; ++i) {
         out[i] = float(cofactor[i] * scale);
     }
+    return out;
 }
 
 }  // namespace ProgramMatrices

@@ -46,24 +46,20 @@ void VertexProgram::setModelViewProj() {
     if (!present(modelViewProj)) {
         return;
     }
-    float projection[16];
-    float modelView[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    float product[16];
-    ProgramMatrices::multiply(projection, modelView, product);
-    setMatrix(modelViewProj, product);
+    Matrix4 projection;
+    Matrix4 modelView;
+    glGetFloatv(GL_PROJECTION_MATRIX, projection.m);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView.m);
+    setMatrix(modelViewProj, math3d::multiply(projection, modelView).m);
 }
 
 void VertexProgram::setModelViewIT() {
     if (!present(modelViewIT)) {
         return;
     }
-    float modelView[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    float normalMatrix[16];
-    ProgramMatrices::inverseTranspose(modelView, normalMatrix);
-    setMatrix(modelViewIT, normalMatrix);
+    Matrix4 modelView;
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView.m);
+    setMatrix(modelViewIT, ProgramMatrices::inverseTranspose(modelView).m);
 }
 
 void VertexProgram::setNumLights(float count) {

@@ -372,44 +372,30 @@ void main() { gl_Position = gl_Vertex * ModelViewProj.x; }
                 "parameter \"ModelViewProj\" is declared vec4, the engine sets mat4");
 }
 
-// --- the matrices, without GL ---
+// --- the normal matrix, without GL ---
 
 TEST(ProgramMatrices, InverseTransposeUndoesAnAffineTransform) {
-    // Column-major: rotation about z by 30 degrees, scale (2, 3, 0.5), translation (1, 2, 3).
+    // Rotation about z by 30 degrees, scale (2, 3, 0.5), translation (1, 2, 3).
     float c = std::cos(0.5235988f), s = std::sin(0.5235988f);
-    float m[16] = {2 * c, 2 * s, 0, 0, -3 * s, 3 * c, 0, 0, 0, 0, 0.5f, 0, 1, 2, 3, 1};
-    float it[16];
-    ProgramMatrices::inverseTranspose(m, it);
-    // transpose(it) x m is the identity.
-    float transposed[16];
+    Matrix4 m{{2 * c, 2 * s, 0, 0, -3 * s, 3 * c, 0, 0, 0, 0, 0.5f, 0, 1, 2, 3, 1}};
+    Matrix4 it = ProgramMatrices::inverseTranspose(m);
+    Matrix4 transposed;
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
             transposed[column * 4 + row] = it[row * 4 + column];
         }
     }
-    float product[16];
-    ProgramMatrices::multiply(transposed, m, product);
+    Matrix4 product = math3d::multiply(transposed, m);  // inverse(m) x m
     for (int i = 0; i < 16; ++i) {
         EXPECT_NEAR(product[i], (i % 5 == 0) ? 1.0f : 0.0f, 1e-5f) << i;
     }
 }
 
-TEST(ProgramMatrices, MultiplyAppliesTheRightFactorFirst) {
-    float translate[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 0, 0, 1};
-    float scale[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1};
-    float product[16];
-    ProgramMatrices::multiply(translate, scale, product);  // scale, then translate
-    EXPECT_FLOAT_EQ(product[0], 2.0f);
-    EXPECT_FLOAT_EQ(product[12], 5.0f);
-    ProgramMatrices::multiply(scale, translate, product);  // translate, then scale
-    EXPECT_FLOAT_EQ(product[12], 10.0f);
-}
-
 TEST(ProgramMatrices, SingularMatrixGivesFiniteNormals) {
-    float flat[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};  // z collapsed
-    float it[16];
-    ProgramMatrices::inverseTranspose(flat, it);
-    for (float value : it) {
+    Matrix4 flat;  // z collapsed
+    flat[10] = 0.0f;
+    Matrix4 it = ProgramMatrices::inverseTranspose(flat);
+    for (float value : it.m) {
         EXPECT_TRUE(std::isfinite(value));
     }
     EXPECT_NE(it[10], 0.0f);  // the flattened direction's normal survives
