@@ -3,6 +3,7 @@
 #include "base/ErrorReport.h"
 #include "base/Globals.h"
 #include "demoSystem/EffectLookup.h"
+#include "engine/ShaderManager.h"
 
 #include <cmath>
 
@@ -123,6 +124,10 @@ void Effect::handleEvent(const DemoEvent& event) {
         case eventTimeShift:
             timeShiftMs = truncateToInt32(event.value);
             break;
+        case eventSetProgram:
+            // An empty text detaches the program: there is no file to load.
+            program = event.text.empty() ? nullptr : &ShaderManager::instance().fragmentProgram(event.text);
+            break;
         case eventSpeedLinear:
             speed.interpolation = interpolationLinear;
             break;
@@ -130,7 +135,6 @@ void Effect::handleEvent(const DemoEvent& event) {
             speed.interpolation = interpolationEaseIn;
             break;
         default:
-            // Event 36 (fragment program) is answered once the shader manager exists.
             break;
     }
 }

@@ -109,7 +109,7 @@ public:
     float spectrumLevel() const { return spectrumLevelValue; }
 
     Effect* source = nullptr;               // set by event 2; not owned
-    FragmentProgram* program = nullptr;     // set by event 36; the shader manager owns it
+    FragmentProgram* program = nullptr;     // set by event 36 (empty text: none); the shader manager owns it
 
     // The base variables, registered in this order (list kind 10000).
     BoolVariable activity;                  // named as the instance; not in variables()

@@ -3,6 +3,7 @@
 #include "base/ErrorReport.h"
 #include "base/Globals.h"
 #include "base/lvp.h"
+#include "engine/ShaderManager.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +59,17 @@ void ScriptLoader::load(const char* scriptName) {
             reportError(LUMORA_HERE, failure.message.c_str(), true);
         } else {
             reportErrorText(LUMORA_HERE, failure.message.c_str(), failure.detail.c_str(), true);
+        }
+        return;
+    }
+    compileEventPrograms();
+}
+
+void ScriptLoader::compileEventPrograms() {
+    for (const DemoEvent& event : eventQueue.records()) {
+        // Events for effects that do not exist are dropped when due: nothing to compile.
+        if (event.id == eventSetProgram && !event.text.empty() && effectList.findEffect(event.target)) {
+            ShaderManager::instance().fragmentProgram(event.text);
         }
     }
 }

@@ -39,7 +39,10 @@ class ScriptLoader {
 public:
     ScriptLoader(EffectList& effects, EventQueue& events);
 
-    // Loads a script through the data pack. Failures are fatal reports.
+    // Loads a script through the data pack. Failures are fatal reports. Then compiles the
+    // fragment program of every event 36 (set program) addressed to an effect of the
+    // list, so that a missing or broken shader stops the run while it loads and no frame
+    // waits for the compiler; the events stay queued and attach the programs when due.
     void load(const char* scriptName);
 
     // Loads script text from memory, as load does once the file is read. Returns false at
@@ -79,6 +82,7 @@ private:
     Outcome restOfLine(std::string& line);
     Outcome fail(const char* message, const std::string* detail);
     void finishLoad();
+    void compileEventPrograms();
 
     EffectList& effectList;
     EventQueue& eventQueue;

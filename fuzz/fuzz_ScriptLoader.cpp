@@ -2,7 +2,8 @@
 // the program; here loadText returns them instead, so every input runs to the end of the
 // loader without leaving the process. The registry is a stand-in that makes a plain
 // effect for any type name (the demo's registry ends the program on an unknown name, and
-// its effects need GL).
+// its effects need GL). loadText queues event 36 without compiling; the stand-in effect
+// takes it without asking the shader manager, which would need GL.
 #include "demoSystem/ScriptLoader.h"
 
 #include <cstddef>
@@ -20,6 +21,11 @@ public:
         setPatternEnabled(true);
     }
     void render(uint32_t) override {}
+    void handleEvent(const DemoEvent& event) override {
+        if (event.id != eventSetProgram) {
+            Effect::handleEvent(event);
+        }
+    }
     ChoiceVariable names{0, 4};
     ChoiceVariable cameras{0, 0};
     FloatVariable odd;
