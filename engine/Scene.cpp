@@ -12,16 +12,20 @@ Scene::~Scene() = default;
 SceneObject* Scene::append(std::unique_ptr<SceneObject> object) {
     checkNotNull(object.get(), LUMORA_HERE);
     object->frameStep = frameStep;
+    SceneObject* added = object.get();
+    firstObjectById.emplace(added->id(), added);
+    firstObjectByName.emplace(added->name(), added);
     allObjects.push_back(std::move(object));
-    return allObjects.back().get();
+    return added;
 }
 
 void Scene::attachToParent(SceneObject* object, int32_t parentId) {
-    for (const auto& candidate : allObjects) {
-        if (candidate.get() != object && candidate->id() == parentId) {
-            candidate->appendChild(object);
-            return;
-        }
+    // The first object with the id; an object is never its own parent (the link would be
+    // a cycle that every walk of the hierarchy would follow for ever).
+    SceneObject* parent = objectById(parentId);
+    if (parent && parent != object) {
+        parent->appendChild(object);
+        return;
     }
     char message[reportBufferSize];
     std::snprintf(message, sizeof message, "object %s could not find parent obj %d", object->name().c_str(),
@@ -36,8 +40,9 @@ void Scene::addGeometry(std::unique_ptr<SceneObject> object, int32_t parentId) {
         if (!roots) {
             roots = added;
         } else {
-            roots->appendSibling(added);
+            lastRoot->appendSibling(added);
         }
+        lastRoot = added;
     } else {
         attachToParent(added, parentId);
     }
@@ -56,6 +61,7 @@ void Scene::addLight(std::unique_ptr<Light> light, int32_t parentId) {
     added->glIndex = int32_t(lightList.size());
     append(std::move(light));
     lightList.push_back(added);
+    firstLightByName.emplace(added->name(), added);
     if (parentId != -1) attachToParent(added, parentId);
 }
 
@@ -103,24 +109,18 @@ void Scene::finish() {
 }
 
 SceneObject* Scene::findObject(const std::string& name) const {
-    for (const auto& object : allObjects) {
-        if (object->name() == name) return object.get();
-    }
-    return nullptr;
+    auto found = firstObjectByName.find(name);
+    return found == firstObjectByName.end() ? nullptr : found->second;
 }
 
 Light* Scene::findLight(const std::string& name) const {
-    for (Light* light : lightList) {
-        if (light->name() == name) return light;
-    }
-    return nullptr;
+    auto found = firstLightByName.find(name);
+    return found == firstLightByName.end() ? nullptr : found->second;
 }
 
 SceneObject* Scene::objectById(int32_t id) const {
-    for (const auto& object : allObjects) {
-        if (object->id() == id) return object.get();
-    }
-    return nullptr;
+    auto found = firstObjectById.find(id);
+    return found == firstObjectById.end() ? nullptr : found->second;
 }
 
 Material* Scene::material(int32_t id) const {

@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class Scene {
@@ -96,4 +97,10 @@ private:
     std::vector<std::unique_ptr<Material>> ownedMaterials;
     std::map<int32_t, Material*> materialMap;
     SceneObject* roots = nullptr;
+    SceneObject* lastRoot = nullptr;
+    // The first object and the first light of each id and name: look-ups and linking stay
+    // linear in the number of objects, however many a file holds.
+    std::unordered_map<int32_t, SceneObject*> firstObjectById;
+    std::unordered_map<std::string, SceneObject*> firstObjectByName;
+    std::unordered_map<std::string, Light*> firstLightByName;
 };

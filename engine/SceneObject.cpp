@@ -19,10 +19,14 @@ void SceneObject::appendSibling(SceneObject* sibling) {
 void SceneObject::appendChild(SceneObject* child) {
     if (!firstChildObject) {
         firstChildObject = child;
-        child->parentObject = this;
-        return;
+    } else {
+        SceneObject* last = lastChildObject ? lastChildObject : firstChildObject;
+        while (last->nextSiblingObject) last = last->nextSiblingObject;
+        last->nextSiblingObject = child;
+        child->previousSiblingObject = last;
     }
-    firstChildObject->appendSibling(child);
+    child->parentObject = this;
+    lastChildObject = child;
 }
 
 void SceneObject::setTracks(std::vector<Vec4> positionKeys, std::vector<Vec4> rotationKeys,

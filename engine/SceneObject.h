@@ -42,7 +42,8 @@ public:
     const std::string& name() const { return objectName; }
 
     // Hierarchy. appendChild makes child the first child or appends it to the end of the
-    // first child's sibling chain; appendSibling appends to the end of this chain.
+    // first child's sibling chain (in constant time); appendSibling appends to the end of
+    // this chain.
     void appendChild(SceneObject* child);
     void appendSibling(SceneObject* sibling);
     SceneObject* parent() const { return parentObject; }
@@ -80,6 +81,7 @@ private:
     std::string objectName;
     SceneObject* parentObject = nullptr;
     SceneObject* firstChildObject = nullptr;
+    SceneObject* lastChildObject = nullptr;  // so that appending a child does not walk the chain
     SceneObject* nextSiblingObject = nullptr;
     SceneObject* previousSiblingObject = nullptr;
     std::vector<Vec4> positionTrack, rotationTrack, scaleTrack;

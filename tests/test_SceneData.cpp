@@ -86,6 +86,37 @@ TEST(SceneData, AnObjectNamingItsOwnIdAsParentFindsNoParent) {
     EXPECT_EQ(scene->findObject("Self")->firstChild(), nullptr);
 }
 
+TEST(SceneData, LongChainsLinkInFileOrderAndWalkParentsBeforeChildren) {
+    // Deep and long hierarchies: a file can hold a great many nodes, and neither linking
+    // nor walking them may recurse or rescan the chain.
+    std::vector<lvg::Record> records;
+    records.push_back(lvg::DummyRecord{node("Parent", 1, -1)});
+    const int32_t count = 5000;
+    for (int32_t i = 0; i < count; ++i) records.push_back(lvg::DummyRecord{node("Child", 10 + i, 1)});
+    for (int32_t i = 0; i < count; ++i) records.push_back(lvg::BareNodeRecord{100000 + i, "Root"});
+    int32_t parentId = 1;
+    for (int32_t i = 0; i < count; ++i) {
+        records.push_back(lvg::DummyRecord{node("Deep", 200000 + i, parentId)});
+        parentId = 200000 + i;
+    }
+    auto scene = build(std::move(records));
+    std::vector<int32_t> visited;
+    Scene::walk(scene->firstRoot(), true, [&](SceneObject& o) { visited.push_back(o.id()); });
+    ASSERT_EQ(visited.size(), size_t(3 * count + 1));
+    EXPECT_EQ(visited[0], 1);
+    EXPECT_EQ(visited[1], 10);
+    EXPECT_EQ(visited[2], 11);
+    EXPECT_EQ(visited[size_t(count)], 10 + count - 1);
+    EXPECT_EQ(visited[size_t(count) + 1], 200000);  // the deep chain: the parent's last child
+    EXPECT_EQ(visited[size_t(2 * count)], 200000 + count - 1);
+    EXPECT_EQ(visited[size_t(2 * count) + 1], 100000);
+    EXPECT_EQ(visited.back(), 100000 + count - 1);
+    const SceneObject* last = scene->findObject("Parent")->firstChild();
+    while (last->nextSibling()) last = last->nextSibling();
+    EXPECT_EQ(last->previousSibling()->nextSibling(), last);
+    EXPECT_EQ(last->parent()->id(), 1);
+}
+
 TEST(SceneData, BareNodesAreAlwaysRootsAndTheRootChainKeepsFileOrder) {
     auto scene = build({lvg::DummyRecord{node("A", 1, -1)}, lvg::BareNodeRecord{2, "Bare"},
                         lvg::DummyRecord{node("B", 3, 1)}, lvg::BareNodeRecord{4, "Bare2"}});
