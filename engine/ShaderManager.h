@@ -63,13 +63,13 @@ public:
     // The program in a stage of the pipeline (0: fixed function there).
     unsigned stageProgram(ProgramKind kind) const;
 
-    // For ShaderProgram: stage binding and the compile counter.
+private:
+    friend class ShaderProgram;  // binds stages and counts compiles through the calls below
+    ShaderManager() = default;
+
     void bindStage(ProgramKind kind, unsigned program);
     void unbindStage(ProgramKind kind);
     void countCompile() { ++compiles; }
-
-private:
-    ShaderManager() = default;
 
     struct Entry {
         std::unique_ptr<ShaderProgram> program;
