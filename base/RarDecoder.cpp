@@ -11,98 +11,146 @@ constexpr int mainSymbols = 298, distanceSymbols = 48, lengthSymbols = 28, audio
 constexpr int tableSize = mainSymbols + distanceSymbols + lengthSymbols;  // 374 lengths in LZ mode
 constexpr int maxTableSize = 4 * audioSymbols;                             // 1028 in 4-channel audio
 constexpr int levelSymbols = 19;
-constexpr int quickBits = 10;
+constexpr int maxCodeLength = 15;
+constexpr int primaryBits = 10;
+constexpr int secondaryBits = maxCodeLength - primaryBits;
+// The longest match; a symbol never writes more than this.
+constexpr uint32_t maxMatch = 260;
+constexpr uint32_t windowMask = RarDecoder::windowSize - 1;
+// Output is copied out of the window once half of it is pending, long before it is overwritten.
+constexpr uint32_t flushThreshold = RarDecoder::windowSize / 2;
 
 using namespace RarTables;
 
-// MSB-first reader over one entry's packed data. Peeking past the end sees zeros; consuming
-// past it marks the stream as overrun, which callers treat as damaged data.
+uint64_t loadBigEndian64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return __builtin_bswap64(v);
+}
+
+// MSB-first reader over one entry's packed data, with a 64-bit buffer whose valid bits sit
+// at the top. The checked refill reads byte by byte and sees zeros past the end; consuming
+// those marks the stream as overrun, which callers treat as damaged data. The fast refill
+// loads eight bytes at once and may only be used while eight real bytes are left, so bits
+// it supplies are never past the end.
 class BitReader {
 public:
-    BitReader(const uint8_t* data, size_t size) : data(data), size(size), bitLimit(uint64_t(size) * 8) {}
-    uint32_t peek16() const {
-        const size_t byte = size_t(position >> 3);
-        uint32_t v;
-        if (byte + 3 <= size) v = uint32_t(data[byte]) << 16 | uint32_t(data[byte + 1]) << 8 | data[byte + 2];
-        else v = uint32_t(at(byte)) << 16 | uint32_t(at(byte + 1)) << 8 | at(byte + 2);
-        return (v >> (8 - (position & 7))) & 0xFFFF;
+    BitReader(const uint8_t* data, size_t size) : data(data), next(data), end(data + size) {}
+
+    bool canRefillFast() const { return end - next >= 8; }
+    // At least 56 valid bits afterwards.
+    void refillFast() {
+        buffer |= loadBigEndian64(next) >> count;
+        next += (63 - count) >> 3;
+        count |= 56;
     }
-    void skip(unsigned bits) { position += bits; }
+    // At least 57 valid bits afterwards.
+    void refillChecked() {
+        while (count <= 56) {
+            uint64_t byte = 0;
+            if (next < end) byte = *next++;
+            else ++paddingBytes;
+            buffer |= byte << (56 - count);
+            count += 8;
+        }
+    }
+    uint32_t peek(unsigned bits) const { return uint32_t(buffer >> (64 - bits)); }
+    void consume(unsigned bits) {
+        buffer <<= bits;
+        count -= bits;
+    }
+    // Up to 32 bits, from the checked refill.
     uint32_t read(unsigned bits) {
         if (bits == 0) return 0;
-        uint32_t v = peek16() >> (16 - bits);
-        position += bits;
+        if (count < bits) refillChecked();
+        const uint32_t v = peek(bits);
+        consume(bits);
         return v;
     }
-    bool overrun() const { return position > bitLimit; }
-    size_t bytesLeftFromCurrent() const { return size - std::min<size_t>(size, size_t(position >> 3)); }
+    // For the fast path, after refillFast: no check, and no branch for a count of 0.
+    uint32_t take(unsigned bits) {
+        const uint32_t v = uint32_t((buffer >> (63 - bits)) >> 1);
+        consume(bits);
+        return v;
+    }
+    uint64_t position() const { return (uint64_t(next - data) + paddingBytes) * 8 - count; }
+    bool overrun() const { return position() > uint64_t(end - data) * 8; }
+    size_t bytesLeftFromCurrent() const {
+        const size_t size = size_t(end - data);
+        return size - std::min<size_t>(size, size_t(position() >> 3));
+    }
 
 private:
-    uint8_t at(size_t i) const { return i < size ? data[i] : 0; }
     const uint8_t* data;
-    size_t size;
-    uint64_t bitLimit;
-    uint64_t position = 0;
+    const uint8_t* next;
+    const uint8_t* end;
+    uint64_t buffer = 0;
+    unsigned count = 0;
+    uint64_t paddingBytes = 0;
 };
 
-// Canonical Huffman code over up to 1028 symbols with lengths 1..15. Short codes resolve
-// through a direct table; longer ones walk the per-length ranges.
+// Canonical Huffman code over up to 1028 symbols with lengths 1..15, decoded by one lookup
+// of the next 10 bits; codes longer than that continue in a 32-entry table of their prefix.
+// An entry holds the symbol (bits 0-10) and its length (bits 11-14, 0 for a bit pattern no
+// symbol uses), or, with bit 15, the offset of the continuation table.
 struct HuffmanCode {
-    uint16_t quick[1 << quickBits];  // symbol | length << 11; 0 = not resolvable quickly
-    uint32_t firstCode[17] = {};
-    uint16_t count[17] = {};
-    uint16_t start[17] = {};
-    uint16_t sorted[maxTableSize];
-    bool usable = false;
+    static constexpr int maxEntries = (1 << primaryBits) + mainSymbols * (1 << secondaryBits);
+    uint16_t table[maxEntries];
 
     // False for an over-full set of lengths; incomplete codes are allowed.
     bool build(const uint8_t* lengths, int symbols) {
-        usable = false;
-        std::fill(std::begin(count), std::end(count), 0);
+        uint16_t count[maxCodeLength + 1] = {};
         for (int s = 0; s < symbols; ++s) count[lengths[s]]++;
         count[0] = 0;
+        uint32_t nextCode[maxCodeLength + 1] = {};
         uint32_t code = 0;
-        uint16_t index = 0;
-        for (int l = 1; l <= 15; ++l) {
-            firstCode[l] = code;
-            start[l] = index;
+        for (int l = 1; l <= maxCodeLength; ++l) {
+            nextCode[l] = code;
             code += count[l];
             if (code > (1u << l)) return false;
-            index += count[l];
             code <<= 1;
         }
-        uint16_t next[17];
-        std::copy(std::begin(start), std::end(start), next);
-        for (int s = 0; s < symbols; ++s)
-            if (lengths[s]) sorted[next[lengths[s]]++] = uint16_t(s);
-        std::fill(std::begin(quick), std::end(quick), 0);
-        for (int l = 1; l <= quickBits; ++l) {
-            for (int k = 0; k < count[l]; ++k) {
-                const uint32_t prefix = (firstCode[l] + k) << (quickBits - l);
-                const uint16_t entry = uint16_t(sorted[start[l] + k] | (l << 11));
-                for (uint32_t fill = 0; fill < (1u << (quickBits - l)); ++fill) quick[prefix + fill] = entry;
+        std::memset(table, 0, sizeof(uint16_t) << primaryBits);
+        uint32_t nextTable = 1u << primaryBits;
+        // Symbols in increasing order take the consecutive codes of their length.
+        for (int s = 0; s < symbols; ++s) {
+            const int l = lengths[s];
+            if (l == 0) continue;
+            const uint32_t c = nextCode[l]++;
+            const uint16_t entry = uint16_t(s | l << 11);
+            if (l <= primaryBits) {
+                const uint32_t first = c << (primaryBits - l);
+                std::fill_n(table + first, 1u << (primaryBits - l), entry);
+                continue;
             }
+            const uint32_t prefix = c >> (l - primaryBits);
+            if (!(table[prefix] & 0x8000)) {
+                table[prefix] = uint16_t(0x8000 | nextTable);
+                std::memset(table + nextTable, 0, sizeof(uint16_t) << secondaryBits);
+                nextTable += 1u << secondaryBits;
+            }
+            const uint32_t base = table[prefix] & 0x7FFF;
+            const uint32_t low = c & ((1u << (l - primaryBits)) - 1);
+            std::fill_n(table + base + (low << (maxCodeLength - l)), 1u << (maxCodeLength - l), entry);
         }
-        usable = true;
         return true;
+    }
+
+    // The entry for the next bits; the reader must hold at least 15 of them.
+    uint32_t lookup(const BitReader& bits) const {
+        uint32_t entry = table[bits.peek(primaryBits)];
+        if (entry & 0x8000) entry = table[(entry & 0x7FFF) + (bits.peek(maxCodeLength) & ((1u << secondaryBits) - 1))];
+        return entry;
     }
 
     // -1 for a bit pattern that no symbol uses.
     int decode(BitReader& bits) const {
-        const uint32_t v = bits.peek16();
-        const uint16_t q = quick[v >> (16 - quickBits)];
-        if (q) {
-            bits.skip(q >> 11);
-            return q & 0x7FF;
-        }
-        for (int l = quickBits + 1; l <= 15; ++l) {
-            const uint32_t offset = (v >> (16 - l)) - firstCode[l];
-            if (offset < count[l]) {
-                bits.skip(l);
-                return sorted[start[l] + offset];
-            }
-        }
-        return -1;
+        bits.refillChecked();
+        const uint32_t entry = lookup(bits);
+        const unsigned length = (entry >> 11) & 15;
+        if (length == 0) return -1;
+        bits.consume(length);
+        return int(entry & 0x7FF);
     }
 };
 
@@ -114,6 +162,36 @@ struct AudioChannel {
 };
 
 int signed8(int x) { return int(int8_t(uint8_t(x))); }
+
+// Match copy inside the window where neither end wraps. Chunks never write past the
+// match's end: bytes beyond it are older data that a distance of a whole window still
+// reads.
+inline void copyForward(uint8_t* destination, uint32_t distance, uint32_t length) {
+    const uint8_t* source = destination - distance;
+    if (distance >= 8) {
+        if (length >= 8) {
+            if (distance >= 16) {
+                for (uint32_t i = 0; i + 16 <= length; i += 16) std::memcpy(destination + i, source + i, 16);
+                if (length % 16 >= 8) std::memcpy(destination + length / 16 * 16, source + length / 16 * 16, 8);
+            } else {
+                for (uint32_t i = 0; i + 8 <= length; i += 8) std::memcpy(destination + i, source + i, 8);
+            }
+            // The last chunk again, ending at the match's end: it rewrites bytes with the
+            // values they already hold.
+            std::memcpy(destination + length - 8, source + length - 8, 8);
+        } else if (length >= 4) {
+            std::memcpy(destination, source, 4);
+            std::memcpy(destination + length - 4, source + length - 4, 4);
+        } else {
+            std::memcpy(destination, source, 2);
+            destination[length - 1] = source[length - 1];
+        }
+    } else if (distance == 1) {
+        std::memset(destination, source[0], length);
+    } else {
+        for (uint32_t i = 0; i < length; ++i) destination[i] = source[i];
+    }
+}
 }  // namespace
 
 struct RarDecoder::State {
@@ -139,6 +217,10 @@ struct RarDecoder::State {
     int decodeAudioByte(int delta);
     bool copyMatch(uint32_t length, uint32_t distance, uint32_t remaining);
     void flush();
+    bool checkedStep(BitReader& bits, uint32_t remaining);
+    uint32_t fastRoom(uint64_t end) const;
+    int fastLz(BitReader& bits, uint64_t end);
+    int fastAudio(BitReader& bits, uint64_t end);
 };
 
 bool RarDecoder::State::readTables(BitReader& bits) {
@@ -227,7 +309,7 @@ int RarDecoder::State::decodeAudioByte(int delta) {
 }
 
 void RarDecoder::State::flush() {
-    uint32_t pending = (position - flushed) & (windowSize - 1);
+    uint32_t pending = (position - flushed) & windowMask;
     if (output && pending) {
         const uint32_t first = std::min(pending, windowSize - flushed);
         std::memcpy(output + written, &window[flushed], first);
@@ -243,19 +325,222 @@ bool RarDecoder::State::copyMatch(uint32_t length, uint32_t distance, uint32_t r
     oldDistances[oldIndex] = distance;
     oldIndex = (oldIndex + 1) & 3;
     lastLength = length;
-    uint32_t source = (position - distance) & (windowSize - 1);
+    uint32_t source = (position - distance) & windowMask;
     if (distance >= length && source + length <= windowSize && position + length <= windowSize) {
         std::memcpy(&window[position], &window[source], length);
-        position = (position + length) & (windowSize - 1);
+        position = (position + length) & windowMask;
     } else {
         for (uint32_t i = 0; i < length; ++i) {
             window[position] = window[source];
-            position = (position + 1) & (windowSize - 1);
-            source = (source + 1) & (windowSize - 1);
+            position = (position + 1) & windowMask;
+            source = (source + 1) & windowMask;
         }
     }
     produced += length;
     return true;
+}
+
+// One symbol with every check: near the ends of the input, the output and the window.
+bool RarDecoder::State::checkedStep(BitReader& bits, uint32_t remaining) {
+    if (audio) {
+        const int symbol = audioCode[channel].decode(bits);
+        if (symbol < 0) return false;
+        if (symbol == 256) return readTables(bits);
+        window[position] = uint8_t(decodeAudioByte(symbol));
+        position = (position + 1) & windowMask;
+        produced++;
+        if (++channel >= channels) channel = 0;
+        return true;
+    }
+    const int symbol = mainCode.decode(bits);
+    if (symbol < 0) return false;
+    if (symbol < 256) {
+        window[position] = uint8_t(symbol);
+        position = (position + 1) & windowMask;
+        produced++;
+    } else if (symbol > 269) {
+        const int slot = symbol - 270;
+        uint32_t length = lengthBase[slot] + 3 + bits.read(lengthBits[slot]);
+        const int distanceSlot = distanceCode.decode(bits);
+        if (distanceSlot < 0) return false;
+        const uint32_t distance = distanceBase[distanceSlot] + 1 + bits.read(distanceBits[distanceSlot]);
+        if (distance >= 0x2000) ++length;
+        if (distance >= 0x40000) ++length;
+        return copyMatch(length, distance, remaining);
+    } else if (symbol == 269) {
+        return readTables(bits);
+    } else if (symbol == 256) {
+        return copyMatch(lastLength, lastDistance, remaining);
+    } else if (symbol < 261) {
+        const uint32_t distance = oldDistances[(oldIndex - (symbol - 256)) & 3];
+        const int slot = lengthCode.decode(bits);
+        if (slot < 0) return false;
+        uint32_t length = lengthBase[slot] + 2 + bits.read(lengthBits[slot]);
+        if (distance >= 0x101) ++length;
+        if (distance >= 0x2000) ++length;
+        if (distance >= 0x40000) ++length;
+        return copyMatch(length, distance, remaining);
+    } else {
+        const int slot = symbol - 261;
+        const uint32_t distance = shortBase[slot] + 1 + bits.read(shortBits[slot]);
+        return copyMatch(2, distance, remaining);
+    }
+    return true;
+}
+
+// Bytes the fast path may produce before it must hand over: every symbol it starts then
+// ends before the window's end, before the entry's end and before the flush threshold.
+uint32_t RarDecoder::State::fastRoom(uint64_t end) const {
+    const uint32_t pending = (position - flushed) & windowMask;
+    if (pending >= flushThreshold) return 0;
+    const uint64_t room = std::min<uint64_t>({windowSize - position, flushThreshold - pending, end - produced});
+    return room > maxMatch ? uint32_t(room - maxMatch) : 0;
+}
+
+// LZ symbols without per-symbol bounds checks, while enough input, output and window are
+// left (fastRoom). Damaged data is refused as by checkedStep. Returns -1 for damaged data,
+// 1 when it decoded anything, 0 when the checked path must take the next symbol.
+int RarDecoder::State::fastLz(BitReader& stream, uint64_t end) {
+    const uint32_t room = fastRoom(end);
+    if (room == 0 || !stream.canRefillFast()) return 0;
+    // A copy the compiler keeps in registers; written back wherever the loop ends.
+    BitReader bits = stream;
+    uint8_t* const w = window.data();
+    uint32_t pos = position;
+    const uint32_t startPos = pos;
+    const uint32_t limit = pos + room;
+    const uint64_t startProduced = produced;
+    // Bytes of the stream before window position 0 of this pass: produced = base + pos.
+    const uint64_t base = startProduced - startPos;
+    // The match history in locals too: stores into the window may alias any member.
+    uint32_t old[4] = {oldDistances[0], oldDistances[1], oldDistances[2], oldDistances[3]};
+    unsigned oldAt = oldIndex;
+    uint32_t lastDist = lastDistance, lastLen = lastLength;
+    const auto saveHistory = [&] {
+        std::copy(std::begin(old), std::end(old), oldDistances);
+        oldIndex = oldAt;
+        lastDistance = lastDist;
+        lastLength = lastLen;
+    };
+    int result = 1;
+    while (pos < limit && bits.canRefillFast()) {
+        bits.refillFast();
+        uint32_t entry = mainCode.lookup(bits);
+        unsigned codeLength = (entry >> 11) & 15;
+        if (codeLength == 0) { result = -1; break; }
+        bits.consume(codeLength);
+        uint32_t symbol = entry & 0x7FF;
+        if (symbol < 256) {
+            w[pos++] = uint8_t(symbol);
+            // A second literal from the same refill: at least 41 bits are left.
+            entry = mainCode.lookup(bits);
+            codeLength = (entry >> 11) & 15;
+            if (codeLength == 0 || (entry & 0x7FF) >= 256 || pos >= limit) continue;
+            bits.consume(codeLength);
+            w[pos++] = uint8_t(entry);
+            continue;
+        }
+        uint32_t length, distance;
+        if (symbol > 269) {
+            const uint32_t slot = symbol - 270;
+            length = lengthBase[slot] + 3 + bits.take(lengthBits[slot]);
+            entry = distanceCode.lookup(bits);
+            codeLength = (entry >> 11) & 15;
+            if (codeLength == 0) { result = -1; break; }
+            bits.consume(codeLength);
+            const uint32_t distanceSlot = entry & 0x7FF;
+            distance = distanceBase[distanceSlot] + 1 + bits.take(distanceBits[distanceSlot]);
+            if (distance >= 0x2000) ++length;
+            if (distance >= 0x40000) ++length;
+        } else if (symbol == 269) {
+            position = pos;
+            produced = startProduced + (pos - startPos);
+            stream = bits;
+            saveHistory();
+            if (!readTables(stream)) return -1;
+            return 1;
+        } else if (symbol >= 261) {
+            const uint32_t slot = symbol - 261;
+            distance = shortBase[slot] + 1 + bits.take(shortBits[slot]);
+            length = 2;
+        } else if (symbol == 256) {
+            distance = lastDist;
+            length = lastLen;
+        } else {
+            distance = old[(oldAt - (symbol - 256)) & 3];
+            entry = lengthCode.lookup(bits);
+            codeLength = (entry >> 11) & 15;
+            if (codeLength == 0) { result = -1; break; }
+            bits.consume(codeLength);
+            const uint32_t slot = entry & 0x7FF;
+            length = lengthBase[slot] + 2 + bits.take(lengthBits[slot]);
+            if (distance >= 0x101) ++length;
+            if (distance >= 0x2000) ++length;
+            if (distance >= 0x40000) ++length;
+        }
+        // The refusals of copyMatch: no distance here exceeds the window, and no match passes
+        // the entry's end; 0 (a never-written distance) wraps to the largest value.
+        if (uint64_t(distance) - 1 >= base + pos) { result = -1; break; }
+        lastDist = distance;
+        old[oldAt] = distance;
+        oldAt = (oldAt + 1) & 3;
+        lastLen = length;
+        if (distance <= pos) {
+            copyForward(w + pos, distance, length);
+        } else {
+            // The source lies ahead in the ring, from the previous pass over the window.
+            uint32_t source = pos + windowSize - distance;
+            if (source + length <= windowSize) {
+                std::memmove(w + pos, w + source, length);
+            } else {
+                for (uint32_t i = 0; i < length; ++i) {
+                    w[pos + i] = w[source];
+                    source = (source + 1) & windowMask;
+                }
+            }
+        }
+        pos += length;
+    }
+    stream = bits;
+    saveHistory();
+    position = pos & windowMask;
+    produced = startProduced + (pos - startPos);
+    return result;
+}
+
+// Audio symbols while enough input and output are left; as fastLz.
+int RarDecoder::State::fastAudio(BitReader& stream, uint64_t end) {
+    const uint32_t room = fastRoom(end);
+    if (room == 0 || !stream.canRefillFast()) return 0;
+    // A copy the compiler keeps in registers; written back wherever the loop ends.
+    BitReader bits = stream;
+    uint8_t* const w = window.data();
+    uint32_t pos = position;
+    const uint32_t startPos = pos;
+    const uint32_t limit = pos + room;
+    const uint64_t startProduced = produced;
+    int result = 1;
+    while (pos < limit && bits.canRefillFast()) {
+        bits.refillFast();
+        const uint32_t entry = audioCode[channel].lookup(bits);
+        const unsigned codeLength = (entry >> 11) & 15;
+        if (codeLength == 0) { result = -1; break; }
+        bits.consume(codeLength);
+        const uint32_t symbol = entry & 0x7FF;
+        if (symbol == 256) {
+            position = pos;
+            produced = startProduced + (pos - startPos);
+            stream = bits;
+            if (!readTables(stream)) return -1;
+            return 1;
+        }
+        w[pos++] = uint8_t(decodeAudioByte(int(symbol)));
+        if (++channel >= channels) channel = 0;
+    }
+    stream = bits;
+    position = pos & windowMask;
+    produced = startProduced + (pos - startPos);
+    return result;
 }
 
 RarDecoder::RarDecoder() : state(std::make_unique<State>()) {}
@@ -287,57 +572,13 @@ bool RarDecoder::decodeEntry(const uint8_t* packed, size_t packedSize, uint8_t* 
     if (!s.tablesRead && !s.readTables(bits)) return false;
 
     const uint64_t end = s.produced + unpackedSize;
-    constexpr uint32_t flushThreshold = windowSize / 2;
     while (s.produced < end) {
         if (bits.overrun()) return false;
-        if (((s.position - s.flushed) & (windowSize - 1)) >= flushThreshold) s.flush();
-        const uint32_t remaining = uint32_t(end - s.produced);
-        if (s.audio) {
-            const int symbol = s.audioCode[s.channel].decode(bits);
-            if (symbol < 0) return false;
-            if (symbol == 256) {
-                if (!s.readTables(bits)) return false;
-                continue;
-            }
-            s.window[s.position] = uint8_t(s.decodeAudioByte(symbol));
-            s.position = (s.position + 1) & (windowSize - 1);
-            s.produced++;
-            if (++s.channel >= s.channels) s.channel = 0;
-            continue;
-        }
-        const int symbol = s.mainCode.decode(bits);
-        if (symbol < 0) return false;
-        if (symbol < 256) {
-            s.window[s.position] = uint8_t(symbol);
-            s.position = (s.position + 1) & (windowSize - 1);
-            s.produced++;
-        } else if (symbol > 269) {
-            const int slot = symbol - 270;
-            uint32_t length = lengthBase[slot] + 3 + bits.read(lengthBits[slot]);
-            const int distanceSlot = s.distanceCode.decode(bits);
-            if (distanceSlot < 0) return false;
-            const uint32_t distance = distanceBase[distanceSlot] + 1 + bits.read(distanceBits[distanceSlot]);
-            if (distance >= 0x2000) ++length;
-            if (distance >= 0x40000) ++length;
-            if (!s.copyMatch(length, distance, remaining)) return false;
-        } else if (symbol == 269) {
-            if (!s.readTables(bits)) return false;
-        } else if (symbol == 256) {
-            if (!s.copyMatch(s.lastLength, s.lastDistance, remaining)) return false;
-        } else if (symbol < 261) {
-            const uint32_t distance = s.oldDistances[(s.oldIndex - (symbol - 256)) & 3];
-            const int slot = s.lengthCode.decode(bits);
-            if (slot < 0) return false;
-            uint32_t length = lengthBase[slot] + 2 + bits.read(lengthBits[slot]);
-            if (distance >= 0x101) ++length;
-            if (distance >= 0x2000) ++length;
-            if (distance >= 0x40000) ++length;
-            if (!s.copyMatch(length, distance, remaining)) return false;
-        } else {
-            const int slot = symbol - 261;
-            const uint32_t distance = shortBase[slot] + 1 + bits.read(shortBits[slot]);
-            if (!s.copyMatch(2, distance, remaining)) return false;
-        }
+        if (((s.position - s.flushed) & windowMask) >= flushThreshold) s.flush();
+        const int fast = s.audio ? s.fastAudio(bits, end) : s.fastLz(bits, end);
+        if (fast < 0) return false;
+        if (fast > 0) continue;
+        if (!s.checkedStep(bits, uint32_t(end - s.produced))) return false;
     }
     if (bits.overrun()) return false;
     s.flush();
