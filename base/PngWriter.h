@@ -3,5 +3,15 @@
 #include <cstdint>
 #include <string>
 
-// pixels: rows top first, channels 3 (RGB) or 4 (RGBA), no row padding.
-bool writePng(const std::string& path, int width, int height, int channels, const uint8_t* pixels);
+struct PngOptions {
+    int compressionLevel = 3;     // zlib's 0..9
+    // One cheap row filter (Sub) instead of libpng's choice per row: much faster to write,
+    // a little larger. The frame capture takes it.
+    bool fastFilter = false;
+    bool bottomRowFirst = false;  // rows as GL reads them: written flipped, without a copy
+};
+
+// pixels: rows top first (unless bottomRowFirst), channels 3 (RGB) or 4 (RGBA), no row
+// padding.
+bool writePng(const std::string& path, int width, int height, int channels, const uint8_t* pixels,
+              const PngOptions& options = {});

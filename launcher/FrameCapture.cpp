@@ -1,7 +1,7 @@
 #include "launcher/FrameCapture.h"
 
 #include "base/PngWriter.h"
-#include "launcher/FixedStepClock.h"
+#include "launcher/VideoEncoder.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -14,11 +14,35 @@
 
 namespace {
 
-double secondsSince(uint64_t counter) {
-    return double(SDL_GetPerformanceCounter() - counter) / double(SDL_GetPerformanceFrequency());
+double secondsBetween(uint64_t from, uint64_t to) {
+    return double(to - from) / double(SDL_GetPerformanceFrequency());
+}
+
+std::string sizeText(uint64_t bytes) {
+    char text[32];
+    if (bytes >= 1000 * 1000) {
+        std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / 1e6);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f kB", double(bytes) / 1e3);
+    }
+    return text;
+}
+
+void flipRows(const std::vector<uint8_t>& bottomFirst, std::vector<uint8_t>& topFirst, int width, int height) {
+    size_t rowBytes = size_t(width) * 3;
+    topFirst.resize(rowBytes * size_t(height));
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(&topFirst[size_t(y) * rowBytes], &bottomFirst[size_t(height - 1 - y) * rowBytes], rowBytes);
+    }
 }
 
 }  // namespace
+
+FrameCapture::FrameCapture() = default;
+
+FrameCapture::~FrameCapture() {
+    writer.reset();
+}
 
 std::string FrameCapture::frameFileName(uint32_t index) {
     char name[32];
@@ -30,70 +54,111 @@ uint64_t FrameCapture::frameCount(uint32_t first, uint32_t last, int framesPerSe
     return FixedStepClock::frameCount(first, last, framesPerSecond);
 }
 
-bool FrameCapture::begin(const std::string& dir, int framesPerSecond, uint32_t first, uint32_t last, std::string& error) {
+void FrameCapture::startClock(int fps, uint32_t from, uint32_t to) {
+    clock = FixedStepClock(from, to, fps);
+    submitted = 0;
+    outputBytes = 0;
+    startCounter = SDL_GetPerformanceCounter();
+    lastProgressCounter = 0;
+    progressOnTerminal = isatty(fileno(stderr)) != 0;
+}
+
+bool FrameCapture::begin(const std::string& dir, int framesPerSecond, uint32_t first, uint32_t last,
+                         std::string& error) {
     std::error_code code;
     std::filesystem::create_directories(dir, code);
     if (code || !std::filesystem::is_directory(dir)) {
         error = "cannot create the capture directory '" + dir + "'";
         return false;
     }
-    directory = dir;
-    fps = framesPerSecond;
-    from = first;
-    to = last;
-    frameIndex = 0;
-    written = 0;
-    startCounter = SDL_GetPerformanceCounter();
-    lastProgressCounter = 0;
-    progressOnTerminal = isatty(fileno(stderr)) != 0;
+    destination = dir;
+    startClock(framesPerSecond, first, last);
+    // Rendered frames compress well enough at the fastest settings; the time goes to the
+    // next frame instead.
+    writer = std::make_unique<CaptureWriter>(queueDepth, [this, dir](const std::vector<uint8_t>& pixels,
+                                                                      uint64_t index) {
+        std::string path = dir + "/" + frameFileName(uint32_t(index));
+        PngOptions fast;
+        fast.compressionLevel = 1;
+        fast.fastFilter = true;
+        fast.bottomRowFirst = true;
+        if (!writePng(path, frameWidth, frameHeight, 3, pixels.data(), fast)) {
+            std::fprintf(stderr, "\ncapture: could not write %s\n", path.c_str());
+            return false;
+        }
+        std::error_code sizeError;
+        outputBytes += std::filesystem::file_size(path, sizeError);
+        return true;
+    });
     return true;
 }
 
-uint32_t FrameCapture::frameTime() const {
-    uint64_t time = uint64_t(from) + frameIndex * 1000 / uint64_t(fps);
-    return time > UINT32_MAX ? UINT32_MAX : uint32_t(time);
+void FrameCapture::beginVideo(VideoEncoder& encoder, const std::string& output, int framesPerSecond, uint32_t first,
+                              uint32_t last) {
+    destination = output;
+    startClock(framesPerSecond, first, last);
+    writer = std::make_unique<CaptureWriter>(queueDepth, [this, &encoder](const std::vector<uint8_t>& pixels,
+                                                                           uint64_t) {
+        flipRows(pixels, flipped, frameWidth, frameHeight);
+        if (!encoder.writeFrame(flipped.data(), flipped.size())) {
+            std::fprintf(stderr, "\ncapture: ffmpeg took no more frames\n");
+            return false;
+        }
+        return true;
+    });
 }
 
 bool FrameCapture::writeFrame(int width, int height) {
-    size_t rowBytes = size_t(width) * 3;
-    pixels.resize(rowBytes * size_t(height));
-    flipped.resize(pixels.size());
+    if (!writer) {
+        return false;
+    }
+    if (submitted == 0) {
+        // Read by the worker only after the first submit, which orders these writes.
+        frameWidth = width;
+        frameHeight = height;
+    } else if (width != frameWidth || height != frameHeight) {
+        return false;
+    }
+    std::vector<uint8_t> pixels = writer->freeBuffer(size_t(width) * 3 * size_t(height));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    // GL rows run bottom up; PNG rows top down.
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(&flipped[size_t(y) * rowBytes], &pixels[size_t(height - 1 - y) * rowBytes], rowBytes);
-    }
-    std::string path = directory + "/" + frameFileName(uint32_t(written));
-    if (!writePng(path, width, height, 3, flipped.data())) {
-        std::fprintf(stderr, "\ncapture: could not write %s\n", path.c_str());
+    if (!writer->submit(std::move(pixels))) {
         return false;
     }
-    ++written;
-    uint64_t total = frameCount(from, to, fps);
-    // A terminal gets one line rewritten twice a second; a log gets a line every 5 s.
-    uint64_t now = SDL_GetPerformanceCounter();
-    uint64_t interval = progressOnTerminal ? SDL_GetPerformanceFrequency() / 2 : SDL_GetPerformanceFrequency() * 5;
-    if (now - lastProgressCounter < interval && written < total) {
-        return true;
-    }
-    lastProgressCounter = now;
-    double elapsed = secondsSince(startCounter);
-    double rate = elapsed > 0 ? double(written) / elapsed : 0.0;
-    double left = rate > 0 && total > written ? double(total - written) / rate : 0.0;
-    std::fprintf(stderr, "%scapture: frame %llu/%llu at %u ms, %.1f frames/s, %.0f s left%s",
-                 progressOnTerminal ? "\r" : "", (unsigned long long)written, (unsigned long long)total,
-                 frameTime(), rate, left,
-                 progressOnTerminal ? "  " : "\n");
-    std::fflush(stderr);
+    ++submitted;
+    progress();
     return true;
 }
 
-void FrameCapture::finish() {
-    double elapsed = secondsSince(startCounter);
-    std::fprintf(stderr, "%scapture: %llu frames in %.1f s (%.1f frames/s) written to %s\n",
-                 progressOnTerminal ? "\r" : "", (unsigned long long)written, elapsed,
-                 elapsed > 0 ? double(written) / elapsed : 0.0,
-                 directory.c_str());
+void FrameCapture::progress() {
+    uint64_t total = clock.frameCount();
+    // A terminal gets one line rewritten twice a second; a log gets a line every 5 s.
+    uint64_t now = SDL_GetPerformanceCounter();
+    uint64_t interval = progressOnTerminal ? SDL_GetPerformanceFrequency() / 2 : SDL_GetPerformanceFrequency() * 5;
+    if (now - lastProgressCounter < interval && submitted < total) {
+        return;
+    }
+    lastProgressCounter = now;
+    double elapsed = secondsBetween(startCounter, now);
+    double rate = elapsed > 0 ? double(submitted) / elapsed : 0.0;
+    double left = rate > 0 && total > submitted ? double(total - submitted) / rate : 0.0;
+    std::fprintf(stderr, "%scapture: frame %llu/%llu at %u ms, %.1f frames/s, %.0f s left%s",
+                 progressOnTerminal ? "\r" : "", (unsigned long long)submitted, (unsigned long long)total,
+                 clock.time(), rate, left, progressOnTerminal ? "  " : "\n");
+    std::fflush(stderr);
+}
+
+bool FrameCapture::finishFrames() {
+    bool written = writer ? writer->finish() : false;
+    finishedCounter = SDL_GetPerformanceCounter();
+    return written;
+}
+
+void FrameCapture::printSummary(uint64_t extraBytes) {
+    double elapsed = secondsBetween(startCounter, finishedCounter ? finishedCounter : SDL_GetPerformanceCounter());
+    std::fprintf(stderr, "%scapture: %llu frames in %.1f s (%.1f frames/s) written to %s, %s\n",
+                 progressOnTerminal ? "\r" : "", (unsigned long long)submitted, elapsed,
+                 elapsed > 0 ? double(submitted) / elapsed : 0.0, destination.c_str(),
+                 sizeText(outputBytes + extraBytes).c_str());
 }

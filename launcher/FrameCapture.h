@@ -1,35 +1,68 @@
 #pragma once
-// Offscreen rendering of a demo into PNG frames on a fixed-step clock: frame i shows
-// demo time from + i * 1000 / fps, whatever the real time. Progress goes to stderr.
+// Offscreen rendering of a demo into frames on a fixed-step clock: frame i shows demo
+// time from + i * 1000 / fps, whatever the real time. The frames go either into a folder
+// as PNG files (--capture) or into a video encoder (--video).
+//
+// The main thread reads each frame back and hands it to a worker (CaptureWriter) that
+// encodes and writes it while the next frame renders; a bounded queue keeps memory flat.
+// PNG frames are written with a compression chosen for speed. Progress goes to stderr:
+// one line rewritten twice a second on a terminal, a line every 5 s otherwise; the
+// summary at the end gives frames, frames per second and the size of what was written.
+#include "launcher/CaptureWriter.h"
+#include "launcher/FixedStepClock.h"
+
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+class VideoEncoder;
+
 class FrameCapture {
 public:
-    // Creates the directory if needed; false (with a message in error) when it cannot.
+    static constexpr size_t queueDepth = 3;
+
+    FrameCapture();
+    ~FrameCapture();
+
+    // PNG frames into the directory, made if needed; false (with a message in error)
+    // when it cannot be.
     bool begin(const std::string& directory, int fps, uint32_t from, uint32_t to, std::string& error);
-    uint32_t frameTime() const;
-    uint32_t endTime() const { return to; }
-    // Reads the back buffer of the current frame and writes the next frame file.
+    // Frames into a started encoder; `output` names the file in the summary.
+    void beginVideo(VideoEncoder& encoder, const std::string& output, int fps, uint32_t from, uint32_t to);
+
+    uint32_t frameTime() const { return clock.time(); }
+    uint32_t endTime() const { return clock.lastTime(); }
+    void advance() { clock.advance(); }
+    // Reads the back buffer of the current frame and queues it. False once writing failed.
     bool writeFrame(int width, int height);
-    void advance() { ++frameIndex; }
-    void finish();
+    // Counts a file written beside the frames (the soundtrack) into the summary's size.
+    void addOutputBytes(uint64_t bytes) { outputBytes += bytes; }
+    // Waits for the queued frames. False when a frame could not be written.
+    bool finishFrames();
+    // The summary line; call after finishFrames (and after the video file is complete).
+    void printSummary(uint64_t extraBytes = 0);
 
     static std::string frameFileName(uint32_t index);
     // Number of frames from..to inclusive at fps.
     static uint64_t frameCount(uint32_t from, uint32_t to, int fps);
 
 private:
-    std::string directory;
-    int fps = 30;
-    uint32_t from = 0;
-    uint32_t to = 0;
-    uint64_t frameIndex = 0;
-    uint64_t written = 0;
+    void startClock(int fps, uint32_t from, uint32_t to);
+    void progress();
+
+    FixedStepClock clock{0, 0, 30};
+    std::string destination;
+    std::unique_ptr<CaptureWriter> writer;
+    uint64_t submitted = 0;
     uint64_t startCounter = 0;
+    uint64_t finishedCounter = 0;
     uint64_t lastProgressCounter = 0;
     bool progressOnTerminal = false;
-    std::vector<uint8_t> pixels;
+    std::atomic<uint64_t> outputBytes{0};  // added to by the worker
+    // Worker only: the frame flipped top row first, for the encoder.
     std::vector<uint8_t> flipped;
+    int frameWidth = 0;
+    int frameHeight = 0;
 };

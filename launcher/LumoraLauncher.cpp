@@ -10,8 +10,10 @@
 #include "launcher/FrameCapture.h"
 #include "launcher/FramePacer.h"
 #include "launcher/MusicClock.h"
+#include "launcher/SoundtrackSection.h"
 #include "launcher/SwapControl.h"
 #include "launcher/TimelineHost.h"
+#include "launcher/VideoEncoder.h"
 #include "platform/SoundSystem.h"
 
 #include <epoxy/gl.h>
@@ -20,6 +22,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <unistd.h>
 
 LaunchOptions launchOptions;
 DemoClock demoClock;
@@ -102,12 +106,29 @@ void runBenchFrames(uint32_t from, uint32_t to) {
     }
 }
 
-void runCaptureFrames(uint32_t from, uint32_t to) {
-    FrameCapture capture;
-    std::string error;
-    if (!capture.begin(launchOptions.captureDirectory, fixedStepFps(launchOptions), from, to, error)) {
-        reportError(LUMORA_HERE, error.c_str(), true);
+// A static object, so that a fatal report (which exits) still stops ffmpeg and removes
+// the unfinished file.
+VideoEncoder videoEncoder;
+
+// The soundtrack of the section from..to as a WAV file; its size, or 0 (with a one-line
+// note) when there is no music to take it from.
+uint64_t writeSoundtrack(const std::string& wavPath, uint32_t from, uint64_t frames, int fps) {
+    std::string music = programDirectory() + musicFileName;
+    if (!std::filesystem::exists(music)) {
+        std::fprintf(stderr, "capture: no music file %s, so no soundtrack is written\n", music.c_str());
+        return 0;
     }
+    std::string error;
+    if (!SoundtrackSection::writeWav(music, wavPath, from, SoundtrackSection::sampleFrames(frames, fps), error)) {
+        reportError(LUMORA_HERE, ("capture: " + error).c_str(), true);
+    }
+    std::error_code code;
+    uint64_t size = std::filesystem::file_size(wavPath, code);
+    return code ? 0 : size;
+}
+
+// Renders every frame of the section into the capture (whose worker writes them).
+void renderCapturedFrames(FrameCapture& capture, uint32_t to) {
     runFrameLoop([&] { return capture.frameTime(); },
                  [&](uint32_t) {
                      if (!capture.writeFrame(screenWidth, screenHeight)) {
@@ -117,7 +138,47 @@ void runCaptureFrames(uint32_t from, uint32_t to) {
                      capture.advance();
                  },
                  to);
-    capture.finish();
+    if (!capture.finishFrames()) {
+        reportError(LUMORA_HERE, "capture: could not write a frame", true);
+    }
+}
+
+void runCaptureFrames(uint32_t from, uint32_t to) {
+    FrameCapture capture;
+    std::string error;
+    int fps = fixedStepFps(launchOptions);
+    if (!capture.begin(launchOptions.captureDirectory, fps, from, to, error)) {
+        reportError(LUMORA_HERE, error.c_str(), true);
+    }
+    uint64_t frames = FixedStepClock::frameCount(from, to, fps);
+    uint64_t soundBytes = writeSoundtrack(launchOptions.captureDirectory + "/audio.wav", from, frames, fps);
+    renderCapturedFrames(capture, to);
+    capture.printSummary(soundBytes);
+}
+
+void runVideoFrames(uint32_t from, uint32_t to) {
+    int fps = fixedStepFps(launchOptions);
+    uint64_t frames = FixedStepClock::frameCount(from, to, fps);
+    std::string wav = (std::filesystem::temp_directory_path() /
+                       ("lumora-video-" + std::to_string(getpid()) + ".wav")).string();
+    bool withSound = writeSoundtrack(wav, from, frames, fps) > 0;
+    std::string error;
+    if (!videoEncoder.start(launchOptions.videoFile, launchOptions.videoArgs, screenWidth, screenHeight, fps,
+                            withSound ? wav : "", error)) {
+        std::remove(wav.c_str());
+        reportError(LUMORA_HERE, ("video: " + error).c_str(), true);
+    }
+    FrameCapture capture;
+    capture.beginVideo(videoEncoder, launchOptions.videoFile, fps, from, to);
+    renderCapturedFrames(capture, to);
+    bool encoded = videoEncoder.finish(error);
+    std::remove(wav.c_str());
+    if (!encoded) {
+        reportError(LUMORA_HERE, ("video: " + error).c_str(), true);
+    }
+    std::error_code code;
+    uint64_t size = std::filesystem::file_size(launchOptions.videoFile, code);
+    capture.printSummary(code ? 0 : size);
 }
 
 }  // namespace
@@ -211,6 +272,14 @@ void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples
     SDL_Event pending;
     SDL_PollEvent(&pending);
 
+    if (!launchOptions.videoFile.empty()) {
+        // Before anything renders: a missing ffmpeg or an unwritable place is known now.
+        std::string error;
+        if (!videoEncoder.check(launchOptions.videoFile, error)) {
+            reportError(LUMORA_HERE, ("video: " + error).c_str(), true);
+        }
+    }
+
     musicEnabled = music;
     screenWidth = width;
     screenHeight = height;
@@ -253,6 +322,8 @@ void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples
         runBenchFrames(from, to);
     } else if (launchOptions.capture) {
         runCaptureFrames(from, to);
+    } else if (!launchOptions.videoFile.empty()) {
+        runVideoFrames(from, to);
     } else {
         runLiveFrames(swapInterval == 0);
     }

@@ -10,7 +10,7 @@ packages=(
   libstb-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  unar glslang-tools
+  unar glslang-tools ffmpeg
 )
 
 missing=()

@@ -14,7 +14,8 @@ rm -rf capture
 build/lumora --headless --no-dialog --size 640x480 --capture capture --fps 10 "$@"
 build/tools/contactsheet/contactsheet --every 4 --fps 10 --columns 5 --width 256 capture capture/contact-sheet.png
 cat >&2 <<MSG
-The frames are in ./capture (frame_NNNNNN.png, 10 per second of demo time), with an
-overview of the whole demo in ./capture/contact-sheet.png. Make a video with sound:
-  ffmpeg -framerate 10 -i capture/frame_%06d.png -i build/lv_cv05-02.ogg -c:v libx264 -pix_fmt yuv420p -shortest lumora.mp4
+The frames are in ./capture (frame_NNNNNN.png, 10 per second of demo time) with the
+soundtrack of the same section in ./capture/audio.wav, and an overview of the whole demo
+in ./capture/contact-sheet.png. Make a video with sound:
+  build/lumora --headless --size 640x480 --video lumora.mp4
 MSG

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The sound tests under ThreadSanitizer: the mixer runs on SDL's audio thread and shares
-# state with the main thread, so every sound test must also run clean here. Uses SDL's
+# The threaded tests under ThreadSanitizer: the sound mixer runs on SDL's audio thread
+# and the capture's writer on a worker, both sharing state with the main thread, so
+# every test of them must also run clean here. Uses SDL's
 # dummy driver (a real audio thread, no output) and, inside the tests, the disk driver.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
-tests=(test_SoundSystem test_LumoraMusic test_MusicClock)
+tests=(test_SoundSystem test_LumoraMusic test_MusicClock test_CaptureWriter)
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_TSAN=ON -DLUMORA_BUILD_DATA=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target "${tests[@]}"
