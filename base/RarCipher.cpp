@@ -96,8 +96,10 @@ void RarCipher::decryptBlock(uint8_t block[16]) {
     updateKeys(cipherBlock);
 }
 
-// The same as decryptBlock over every block, with the key words in registers, the rounds
-// unrolled and the substitution widened to four word tables, built once per call.
+// The same as decryptBlock over every block. The key words for a block follow from the
+// ciphertext before it alone, so they are worked out ahead and several blocks go through their
+// rounds side by side, which keeps the processor busy while one chain of rounds waits on its
+// table lookups. The substitution is widened to four word tables, built once per call.
 void RarCipher::decrypt(uint8_t* data, size_t size) {
     if (size < 16) return;
     uint32_t wide[4][256];
@@ -111,40 +113,49 @@ void RarCipher::decrypt(uint8_t* data, size_t size) {
         return wide[0][w & 0xFF] | wide[1][(w >> 8) & 0xFF] | wide[2][(w >> 16) & 0xFF] | wide[3][w >> 24];
     };
     const uint32_t* crc = Crc32::table();
-    uint32_t k0 = key[0], k1 = key[1], k2 = key[2], k3 = key[3];
-    for (size_t offset = 0; offset + 16 <= size; offset += 16) {
-        uint8_t* block = data + offset;
-        const uint32_t in0 = loadWord(block), in1 = loadWord(block + 4), in2 = loadWord(block + 8),
-                       in3 = loadWord(block + 12);
-        uint32_t a = in0 ^ k0, b = in1 ^ k1, c = in2 ^ k2, d = in3 ^ k3;
+    // Three lanes measured fastest here (two and four spill or serialise in the compiled code).
+    constexpr size_t lanes = 3;
+    const size_t blocks = size / 16;
+    for (size_t first = 0; first < blocks; first += lanes) {
+        const size_t count = std::min(lanes, blocks - first);
+        uint32_t k[lanes][4], a[lanes], b[lanes], c[lanes], d[lanes];
+        for (size_t l = 0; l < lanes; ++l) {
+            // Lanes past the last block run on copies of it and are not stored.
+            uint8_t* block = data + 16 * (first + std::min(l, count - 1));
+            for (int j = 0; j < 4; ++j) k[l][j] = key[j];
+            const uint32_t in[4] = {loadWord(block), loadWord(block + 4), loadWord(block + 8), loadWord(block + 12)};
+            a[l] = in[0] ^ key[0];
+            b[l] = in[1] ^ key[1];
+            c[l] = in[2] ^ key[2];
+            d[l] = in[3] ^ key[3];
+            if (l < count) {
+                for (const uint32_t w : in) {
+                    key[0] ^= crc[w & 0xFF];
+                    key[1] ^= crc[(w >> 8) & 0xFF];
+                    key[2] ^= crc[(w >> 16) & 0xFF];
+                    key[3] ^= crc[w >> 24];
+                }
+            }
+        }
         // One round updates one half in place; the halves swap roles from round to round.
-        const auto round = [&sub](uint32_t& x, uint32_t& y, uint32_t u, uint32_t v, uint32_t k) {
-            x ^= sub((u + rotateLeft(v, 11)) ^ k);
-            y ^= sub((v ^ rotateLeft(u, 17)) + k);
+        const auto round = [&sub](uint32_t& x, uint32_t& y, uint32_t u, uint32_t v, uint32_t roundKey) {
+            x ^= sub((u + rotateLeft(v, 11)) ^ roundKey);
+            y ^= sub((v ^ rotateLeft(u, 17)) + roundKey);
         };
         for (int r = 0; r < 8; ++r) {  // rounds 31 down to 0, four at a time
-            round(a, b, c, d, k3);
-            round(c, d, a, b, k2);
-            round(a, b, c, d, k1);
-            round(c, d, a, b, k0);
+            for (size_t l = 0; l < lanes; ++l) round(a[l], b[l], c[l], d[l], k[l][3]);
+            for (size_t l = 0; l < lanes; ++l) round(c[l], d[l], a[l], b[l], k[l][2]);
+            for (size_t l = 0; l < lanes; ++l) round(a[l], b[l], c[l], d[l], k[l][1]);
+            for (size_t l = 0; l < lanes; ++l) round(c[l], d[l], a[l], b[l], k[l][0]);
         }
-        storeWord(block, c ^ k0);
-        storeWord(block + 4, d ^ k1);
-        storeWord(block + 8, a ^ k2);
-        storeWord(block + 12, b ^ k3);
-        // Key update from the ciphertext.
-        for (int g = 0; g < 4; ++g) {
-            const uint32_t w = g == 0 ? in0 : g == 1 ? in1 : g == 2 ? in2 : in3;
-            k0 ^= crc[w & 0xFF];
-            k1 ^= crc[(w >> 8) & 0xFF];
-            k2 ^= crc[(w >> 16) & 0xFF];
-            k3 ^= crc[w >> 24];
+        for (size_t l = 0; l < count; ++l) {
+            uint8_t* block = data + 16 * (first + l);
+            storeWord(block, c[l] ^ k[l][0]);
+            storeWord(block + 4, d[l] ^ k[l][1]);
+            storeWord(block + 8, a[l] ^ k[l][2]);
+            storeWord(block + 12, b[l] ^ k[l][3]);
         }
     }
-    key[0] = k0;
-    key[1] = k1;
-    key[2] = k2;
-    key[3] = k3;
 }
 
 void RarCipher::encrypt(uint8_t* data, size_t size) {
