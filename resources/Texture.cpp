@@ -10,6 +10,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -30,6 +31,59 @@ void setParameters(GLenum target, GLint minification, GLint wrap) {
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(target, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(target, GL_TEXTURE_WRAP_T, wrap);
+}
+
+// The upload's 24-to-32-bit conversion and nearest-neighbour resampling in one pass into the
+// final buffer, with the texels of ImageLibrary::convertTo32 followed by ImageLibrary::scale:
+// the same single-precision ratios and truncated products pick each source texel, opaque
+// RGB gains alpha 255. Destination rows that sample the same source row are copied whole.
+std::vector<uint8_t> resampleToRgba(const ImageData& image, uint32_t newWidth, uint32_t newHeight) {
+    const uint32_t sourceBytes = image.bitsPerPixel / 8;
+    const size_t sourceStride = image.rowBytes ? image.rowBytes : size_t(image.width) * sourceBytes;
+    checkTrue(image.pixels.size() >= sourceStride * image.height, LUMORA_HERE);
+    std::vector<uint32_t> columns(newWidth);
+    const float columnRatio = float(image.width) / float(newWidth);
+    for (uint32_t k = 0; k < newWidth; ++k) {
+        columns[k] = std::min(uint32_t(columnRatio * float(k)), image.width - 1) * sourceBytes;
+    }
+    const float rowRatio = float(image.height) / float(newHeight);
+    const size_t targetStride = size_t(newWidth) * 4;
+    std::vector<uint8_t> texels(targetStride * newHeight);
+    uint32_t previousRow = UINT32_MAX;
+    for (uint32_t j = 0; j < newHeight; ++j) {
+        uint8_t* target = texels.data() + j * targetStride;
+        const uint32_t sourceRow = std::min(uint32_t(float(j) * rowRatio), image.height - 1);
+        if (sourceRow == previousRow) {
+            std::memcpy(target, target - targetStride, targetStride);
+            continue;
+        }
+        previousRow = sourceRow;
+        const uint8_t* line = image.pixels.data() + sourceRow * sourceStride;
+        if (newWidth == image.width) {
+            // Every column samples itself (the ratio is exactly 1).
+            if (sourceBytes == 4) {
+                std::memcpy(target, line, targetStride);
+            } else {
+                for (uint32_t k = 0; k < newWidth; ++k) {
+                    target[4 * k] = line[3 * k];
+                    target[4 * k + 1] = line[3 * k + 1];
+                    target[4 * k + 2] = line[3 * k + 2];
+                    target[4 * k + 3] = 255;
+                }
+            }
+        } else if (sourceBytes == 4) {
+            for (uint32_t k = 0; k < newWidth; ++k) std::memcpy(target + 4 * k, line + columns[k], 4);
+        } else {
+            for (uint32_t k = 0; k < newWidth; ++k) {
+                const uint8_t* texel = line + columns[k];
+                target[4 * k] = texel[0];
+                target[4 * k + 1] = texel[1];
+                target[4 * k + 2] = texel[2];
+                target[4 * k + 3] = 255;
+            }
+        }
+    }
+    return texels;
 }
 
 }  // namespace
@@ -65,11 +119,18 @@ void Texture::upload(std::unique_ptr<ImageData> picture) {
 
     width = roundUpToPowerOfTwo(imageWidth, 1);
     height = std::max(roundUpToPowerOfTwo(imageHeight, 1), width);
-    // Opaque RGB gains a constant alpha, so converting before resampling gives the same
-    // texels and touches fewer bytes when the picture grows.
-    if (image->bitsPerPixel != 32) ImageLibrary::convertTo32(*image);
-    if (width != imageWidth || height != imageHeight) {
-        ImageLibrary::scale(uint32_t(width), uint32_t(height), image.get());
+    const bool resized = width != imageWidth || height != imageHeight;
+    if ((image->bitsPerPixel == 24 || (image->bitsPerPixel == 32 && resized)) && image->width > 0 &&
+        image->height > 0) {
+        image->pixels = resampleToRgba(*image, uint32_t(width), uint32_t(height));
+        image->width = uint32_t(width);
+        image->height = uint32_t(height);
+        image->bitsPerPixel = 32;
+        image->rowBytes = uint32_t(width) * 4;
+    } else {
+        // Other depths end in the conversion's report.
+        if (image->bitsPerPixel != 32) ImageLibrary::convertTo32(*image);
+        if (resized) ImageLibrary::scale(uint32_t(width), uint32_t(height), image.get());
     }
     checkTrue(image->pixels.size() >= size_t(width) * size_t(height) * 4, LUMORA_HERE);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

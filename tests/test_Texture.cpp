@@ -4,6 +4,7 @@
 #include "base/ErrorReport.h"
 #include "base/PngWriter.h"
 #include "base/lvp.h"
+#include "resources/ImageLibrary.h"
 #include "resources/TextureCache.h"
 #include "resources/TextureTools.h"
 #include "tests/support/GLTestContext.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <algorithm>
 #include <cstring>
@@ -120,6 +122,26 @@ TEST_F(TextureFiles, SidesRoundToPowersOfTwoAndHeightRisesToWidth) {
             EXPECT_EQ(got[size_t(row * 4 + column) * 4], expectedRed[row][column]) << row << "," << column;
             EXPECT_EQ(got[size_t(row * 4 + column) * 4 + 3], 255);
         }
+    }
+}
+
+TEST_F(TextureFiles, UploadGivesTheTexelsOfConversionThenScaling) {
+    struct Case { int width, height, channels; };
+    for (const Case c : {Case{5, 3, 3}, Case{7, 9, 4}, Case{8, 8, 3}, Case{3, 17, 4}, Case{8, 3, 4}, Case{16, 5, 3}}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + "x" + std::to_string(c.channels));
+        std::vector<uint8_t> pixels(size_t(c.width * c.height * c.channels));
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 37 + 11);
+        const std::string name = "pic" + std::to_string(c.width) + "x" + std::to_string(c.height) + ".png";
+        ASSERT_TRUE(writePng(dir + "/" + name, c.width, c.height, c.channels, pixels.data()));
+        std::unique_ptr<ImageData> reference = ImageLibrary::load(name.c_str(), "");
+        ASSERT_NE(reference, nullptr);
+        Texture* texture = TextureCache::instance().get(name, "", GL_TEXTURE_2D, false);
+        ASSERT_NE(texture, nullptr);
+        if (reference->bitsPerPixel != 32) ImageLibrary::convertTo32(*reference);
+        if (uint32_t(texture->width) != reference->width || uint32_t(texture->height) != reference->height) {
+            ImageLibrary::scale(uint32_t(texture->width), uint32_t(texture->height), reference.get());
+        }
+        EXPECT_TRUE(texels(*texture) == reference->pixels);
     }
 }
 
