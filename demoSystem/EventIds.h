@@ -35,3 +35,8 @@ constexpr int32_t eventImageShrink = 24;      // growth subtracts from the scale
 constexpr int32_t eventImageFile = 26;        // picture := the file the text names
 constexpr int32_t eventImageAlphaFactor = 28; // alphaFactor := value (event 5 then offsets alpha)
 constexpr int32_t eventImageAlpha = 29;       // "Alpha"'s constant := value
+
+// --- FramebufferScroll ---
+constexpr int32_t eventScrollOverlay = 26;    // overlay := the texture the text names (unit 1)
+
+// --- LineDistortion, Mosaic, RotoZoom, Noise, TechnoNoise: the base ids only ---

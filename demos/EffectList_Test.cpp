@@ -18,7 +18,13 @@
 #include "effects/Clear.h"
 #include "effects/Fade.h"
 #include "effects/Flash.h"
+#include "effects/FramebufferScroll.h"
 #include "effects/Image.h"
+#include "effects/LineDistortion.h"
+#include "effects/Mosaic.h"
+#include "effects/Noise.h"
+#include "effects/RotoZoom.h"
+#include "effects/TechnoNoise.h"
 
 namespace {
 
@@ -32,7 +38,13 @@ const EffectTypeRow effectTypes[] = {
     {"Clear", make<Clear>},
     {"Fade", make<Fade>},
     {"Flash", make<Flash>},
+    {"FramebufferScroll", make<FramebufferScroll>},
     {"Image", make<Image>},
+    {"LineDistortion", make<LineDistortion>},
+    {"Mosaic", make<Mosaic>},
+    {"Noise", make<Noise>},
+    {"RotoZoom", make<RotoZoom>},
+    {"TechnoNoise", make<TechnoNoise>},
     {nullptr, nullptr},  // end marker
 };
 

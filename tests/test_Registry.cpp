@@ -5,7 +5,13 @@
 #include "effects/Clear.h"
 #include "effects/Fade.h"
 #include "effects/Flash.h"
+#include "effects/FramebufferScroll.h"
 #include "effects/Image.h"
+#include "effects/LineDistortion.h"
+#include "effects/Mosaic.h"
+#include "effects/Noise.h"
+#include "effects/RotoZoom.h"
+#include "effects/TechnoNoise.h"
 #include "tests/support/GLTestContext.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +31,13 @@ const ExpectedClass expectedClasses[] = {
     {"Clear", typeid(Clear)},
     {"Fade", typeid(Fade)},
     {"Flash", typeid(Flash)},
+    {"FramebufferScroll", typeid(FramebufferScroll)},
     {"Image", typeid(Image)},
+    {"LineDistortion", typeid(LineDistortion)},
+    {"Mosaic", typeid(Mosaic)},
+    {"Noise", typeid(Noise)},
+    {"RotoZoom", typeid(RotoZoom)},
+    {"TechnoNoise", typeid(TechnoNoise)},
 };
 
 const ExpectedClass* expectationFor(const std::string& typeName) {
