@@ -152,6 +152,12 @@ TEST_F(SceneFiles, DumpShowsEveryKindInTheDocumentedShape) {
               "\n");
 }
 
+TEST_F(SceneFiles, DumpSceneWithoutAPathIsAUsageError) {
+    ProgramResult r = runProgram(LUMORA_EXECUTABLE, {"--dump-scene"}, {"SDL_VIDEODRIVER=offscreen"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_CONTAINS(r.err, "--dump-scene needs a scene file");
+}
+
 TEST_F(SceneFiles, FrameCountFromTheHeader) {
     for (auto [last, expected] : {std::pair{16000, 101}, std::pair{100, 1}, std::pair{-480, 1}}) {
         LvgWriter w;
