@@ -13,7 +13,6 @@
 #include "effects/Noise.h"
 #include "effects/RotoZoom.h"
 #include "effects/TechnoNoise.h"
-#include "engine/ShaderManager.h"
 #include "resources/ImageLibrary.h"
 #include "resources/Texture.h"
 #include "tests/support/GLTestContext.h"
@@ -139,9 +138,11 @@ void replaceBlend(Effect& effect) {
     effect.blendDestination.current = 0;
 }
 
-FragmentProgram& shippedProgram(const char* base) {
+// Event 36 with a shipped program, read from the source tree as the plain data folder.
+void attachShippedProgram(Effect& effect, const char* base) {
     DataPack::usePlainDirectory(LUMORA_SOURCE_DIR);
-    return ShaderManager::instance().fragmentProgram(std::string("data/shaders/") + base + ".glsl");
+    effect.handleEvent(event(eventSetProgram, 0, std::string("data/shaders/") + base + ".glsl"));
+    ASSERT_NE(effect.program, nullptr);
 }
 
 std::vector<uint8_t> textureTexels(uint32_t name, int width, int height) {
@@ -235,7 +236,7 @@ TEST_F(ImageEffects, ScrollRunsItsProgramWithTheFactors) {
     FramebufferScroll scroll("scroll_program");
     scroll.source = &white;
     replaceBlend(scroll);
-    scroll.program = &shippedProgram("fragment_tint");
+    attachShippedProgram(scroll, "fragment_tint");
     // Factors (1, 0.5, 0, 1): the brightness (1 for white) painted amber, fully mixed.
     scroll.factor0.current = 1.0f;
     scroll.factor1.current = 0.5f;
@@ -348,7 +349,7 @@ TEST_F(ImageEffects, LineDistortionRunsItsProgramWithTheFactors) {
     LineDistortion lines("lines_program");
     lines.source = &white;
     replaceBlend(lines);
-    lines.program = &shippedProgram("fragment_tint");
+    attachShippedProgram(lines, "fragment_tint");
     lines.factor1.current = 1.0f;  // (0, 1, 0, 1): brightness 1 painted green
     lines.factor3.current = 1.0f;
     frame(lines, 0);
@@ -555,7 +556,7 @@ TEST_F(ImageEffects, NoiseStandsStillUnlessAnimated) {
 TEST_F(ImageEffects, NoiseProgramAveragesTheTwoLayers) {
     Noise noise("noise_program");
     Noise::noiseOffset() = QuadRect{0, 0, 1, 1};
-    noise.program = &shippedProgram("fragment_noise");
+    attachShippedProgram(noise, "fragment_noise");
     frame(noise, 0);
     StaticLayers layers = layersOf(noise);
     for (int column : {5, 66, 120}) {
@@ -626,6 +627,7 @@ DEMO_END 7000
 DEMO_BEAT 100
 __DEFS__
 DEFINE SOURCE 2
+DEFINE PROGRAM 36
 __SETUP__
 INSERT_EFFECT background AS Clear
 INSERT_EFFECT picture AS Image
@@ -635,6 +637,7 @@ INSERT_EFFECT mosaic AS Mosaic
 INSERT_EFFECT roto AS RotoZoom
 INSERT_EFFECT techno AS TechnoNoise
 INSERT_EFFECT noise AS Noise
+INSERT_EFFECT toned AS FramebufferScroll
 0 SIGNAL picture Datafile "data/images/quadrants.png"
 __TIMELINE__
 0 BEGIN background
@@ -686,6 +689,15 @@ __TIMELINE__
 // static over the black background
 5000 BEGIN noise
 6000 END noise
+// the picture unmoved, its brightness painted green by the tint program
+6000 TRIGGER toned SOURCE "picture"
+6000 TRIGGER toned PROGRAM "data/shaders/fragment_tint.glsl"
+0 SIGNAL toned BlendSrc 1
+0 SIGNAL toned BlendDst 0
+0 SIGNAL toned FactorX 0
+0 SIGNAL toned Factor1 1
+0 SIGNAL toned Factor3 1
+6000 BEGIN toned
 )";
 
 }  // namespace
@@ -709,9 +721,13 @@ TEST(CaptureRun, EachImageEffectShowsInTheCapturedFrames) {
     }
     ASSERT_TRUE(writePng(dir + "/data/images/quadrants.png", 64, 64, 3, quadrants.data()));
 
+    std::filesystem::create_directories(dir + "/data/shaders");
+    std::filesystem::copy_file(std::string(LUMORA_SOURCE_DIR) + "/data/shaders/fragment_tint.glsl",
+                               dir + "/data/shaders/fragment_tint.glsl");
+
     std::string frames = dir + "/frames";
     ProgramResult result = runProgram(LUMORA_EXECUTABLE, {"--headless", "--no-dialog", "--data", dir, "--capture",
-                                                          frames, "--size", "64x64", "--fps", "2", "--to", "5500"},
+                                                          frames, "--size", "64x64", "--fps", "2", "--to", "6500"},
                                       {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
@@ -788,5 +804,13 @@ TEST(CaptureRun, EachImageEffectShowsInTheCapturedFrames) {
         }
     }
     EXPECT_GT(highest - lowest, 50);
+
+    // Brightness 0.299 R + 0.587 G + 0.114 B of each quadrant, in green.
+    Frame toned = load(13);
+    if (!toned.image) return;
+    expect(toned.at(0.25f, 0.25f), {0, 76, 0}, 2, "toned red");
+    expect(toned.at(0.75f, 0.25f), {0, 150, 0}, 2, "toned green");
+    expect(toned.at(0.25f, 0.75f), {0, 29, 0}, 2, "toned blue");
+    expect(toned.at(0.75f, 0.75f), {0, 255, 0}, 2, "toned white");
     std::filesystem::remove_all(dir);
 }
