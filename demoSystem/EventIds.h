@@ -40,3 +40,8 @@ constexpr int32_t eventImageAlpha = 29;       // "Alpha"'s constant := value
 constexpr int32_t eventScrollOverlay = 26;    // overlay := the texture the text names (unit 1)
 
 // --- LineDistortion, Mosaic, RotoZoom, Noise, TechnoNoise: the base ids only ---
+
+// --- TypeWriter (also answers Image's 7-12, 23, 24, 26, 28 and 29) ---
+constexpr int32_t eventTypeWriterCursorTop = 44;     // cursorY0 := value (y of the cursor's top)
+constexpr int32_t eventTypeWriterCursorBottom = 45;  // cursorY1 := value (y of its bottom)
+constexpr int32_t eventTypeWriterStep = 46;          // step := value (width gained per step)

@@ -25,6 +25,8 @@
 #include "effects/Noise.h"
 #include "effects/RotoZoom.h"
 #include "effects/TechnoNoise.h"
+#include "effects/TypeWriter.h"
+#include "effects/ViewFPS.h"
 
 namespace {
 
@@ -45,6 +47,8 @@ const EffectTypeRow effectTypes[] = {
     {"Noise", make<Noise>},
     {"RotoZoom", make<RotoZoom>},
     {"TechnoNoise", make<TechnoNoise>},
+    {"TypeWriter", make<TypeWriter>},
+    {"ViewFPS", make<ViewFPS>},
     {nullptr, nullptr},  // end marker
 };
 

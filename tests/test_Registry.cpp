@@ -12,6 +12,8 @@
 #include "effects/Noise.h"
 #include "effects/RotoZoom.h"
 #include "effects/TechnoNoise.h"
+#include "effects/TypeWriter.h"
+#include "effects/ViewFPS.h"
 #include "tests/support/GLTestContext.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +40,8 @@ const ExpectedClass expectedClasses[] = {
     {"Noise", typeid(Noise)},
     {"RotoZoom", typeid(RotoZoom)},
     {"TechnoNoise", typeid(TechnoNoise)},
+    {"TypeWriter", typeid(TypeWriter)},
+    {"ViewFPS", typeid(ViewFPS)},
 };
 
 const ExpectedClass* expectationFor(const std::string& typeName) {
