@@ -45,3 +45,6 @@ constexpr int32_t eventScrollOverlay = 26;    // overlay := the texture the text
 constexpr int32_t eventTypeWriterCursorTop = 44;     // cursorY0 := value (y of the cursor's top)
 constexpr int32_t eventTypeWriterCursorBottom = 45;  // cursorY1 := value (y of its bottom)
 constexpr int32_t eventTypeWriterStep = 46;          // step := value (width gained per step)
+
+// --- GridExp ---
+constexpr int32_t eventGridExpTexture = 4;  // texture := the file the text names (when no source)

@@ -19,12 +19,15 @@
 #include "effects/Fade.h"
 #include "effects/Flash.h"
 #include "effects/FramebufferScroll.h"
+#include "effects/GridExp.h"
 #include "effects/Image.h"
 #include "effects/LineDistortion.h"
 #include "effects/Mosaic.h"
 #include "effects/Noise.h"
+#include "effects/Ripple.h"
 #include "effects/RotoZoom.h"
 #include "effects/TechnoNoise.h"
+#include "effects/Tiles.h"
 #include "effects/TypeWriter.h"
 #include "effects/ViewFPS.h"
 
@@ -41,12 +44,15 @@ const EffectTypeRow effectTypes[] = {
     {"Fade", make<Fade>},
     {"Flash", make<Flash>},
     {"FramebufferScroll", make<FramebufferScroll>},
+    {"GridExp", make<GridExp>},
     {"Image", make<Image>},
     {"LineDistortion", make<LineDistortion>},
     {"Mosaic", make<Mosaic>},
     {"Noise", make<Noise>},
+    {"Ripple", make<Ripple>},
     {"RotoZoom", make<RotoZoom>},
     {"TechnoNoise", make<TechnoNoise>},
+    {"Tiles", make<Tiles>},
     {"TypeWriter", make<TypeWriter>},
     {"ViewFPS", make<ViewFPS>},
     {nullptr, nullptr},  // end marker

@@ -6,12 +6,15 @@
 #include "effects/Fade.h"
 #include "effects/Flash.h"
 #include "effects/FramebufferScroll.h"
+#include "effects/GridExp.h"
 #include "effects/Image.h"
 #include "effects/LineDistortion.h"
 #include "effects/Mosaic.h"
 #include "effects/Noise.h"
+#include "effects/Ripple.h"
 #include "effects/RotoZoom.h"
 #include "effects/TechnoNoise.h"
+#include "effects/Tiles.h"
 #include "effects/TypeWriter.h"
 #include "effects/ViewFPS.h"
 #include "tests/support/GLTestContext.h"
@@ -34,12 +37,15 @@ const ExpectedClass expectedClasses[] = {
     {"Fade", typeid(Fade)},
     {"Flash", typeid(Flash)},
     {"FramebufferScroll", typeid(FramebufferScroll)},
+    {"GridExp", typeid(GridExp)},
     {"Image", typeid(Image)},
     {"LineDistortion", typeid(LineDistortion)},
     {"Mosaic", typeid(Mosaic)},
     {"Noise", typeid(Noise)},
+    {"Ripple", typeid(Ripple)},
     {"RotoZoom", typeid(RotoZoom)},
     {"TechnoNoise", typeid(TechnoNoise)},
+    {"Tiles", typeid(Tiles)},
     {"TypeWriter", typeid(TypeWriter)},
     {"ViewFPS", typeid(ViewFPS)},
 };
