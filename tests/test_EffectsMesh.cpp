@@ -344,7 +344,7 @@ TEST(GridMeshShape, DentDepthFollowsSinOfTheWarpTime) {
     EXPECT_NEAR(mesh.vertex(10, 25)[GridMesh::colour], 0.1 * d * d * 0.01, 1e-5);
 }
 
-TEST(GridExpWarp, AnimIsTheStoredValueHeldToTheFourWarps) {
+TEST_F(MeshEffects, GridAnimIsTheStoredValueHeldToTheFourWarps) {
     GridExp grid("grid_anim");
     EXPECT_EQ(grid.warpAt(0), 3);
     grid.anim.current = 1;
