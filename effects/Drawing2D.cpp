@@ -1,5 +1,6 @@
 #include "effects/Drawing2D.h"
 
+#include "effects/EffectBlend.h"
 #include "resources/Texture.h"
 
 #include <epoxy/gl.h>
@@ -108,4 +109,7 @@ void endOverlay() {
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
+    // Effects set their own blend factors for an overlay (Fade, Flash); the next one
+    // finds the default again.
+    restoreDefaultBlend();
 }

@@ -36,5 +36,6 @@ void drawScreenQuad();
 // Overlay preamble: depth writes off, depth test off, culling off, blending on. The blend
 // factors are the effect's to set.
 void beginOverlay();
-// Colour white, depth writes on, depth test on, blending off.
+// Colour white, depth writes on, depth test on, blending off with the default blend
+// function and equation (GL_ONE, GL_ZERO, GL_FUNC_ADD).
 void endOverlay();
