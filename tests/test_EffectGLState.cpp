@@ -70,7 +70,11 @@ struct SetUpRow {
     void (*setUp)(Stage&);
 };
 const SetUpRow setUps[] = {
+    {"GridExp", pictureSource},
     {"Image", namePicture},
+    {"Ripple", pictureSource},
+    {"Tiles", pictureSource},
+    {"TypeWriter", namePicture},
 };
 
 void (*setUpFor(const std::string& typeName))(Stage&) {
