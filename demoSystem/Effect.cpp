@@ -116,7 +116,7 @@ void Effect::handleEvent(const DemoEvent& event) {
             start(event.time);
             break;
         case eventSetSource:
-            source = effectLookup ? effectLookup->findEffect(event.text) : nullptr;
+            source = findEffectNamed(event.text);
             break;
         case eventSpectrum:
             spectrumLevelValue = spectrumStrength.valueAt(event.time) * event.value;
@@ -140,6 +140,10 @@ void Effect::handleEvent(const DemoEvent& event) {
 }
 
 void Effect::onListEntryAdded(int32_t, const std::string&, uint32_t) {}
+
+Effect* Effect::findEffectNamed(const std::string& name) const {
+    return effectLookup ? effectLookup->findEffect(name) : nullptr;
+}
 
 void Effect::registerVariable(EffectVariable& variable, const char* variableName, int32_t listKind, int32_t typeKind) {
     variable.name = variableName;

@@ -125,6 +125,10 @@ public:
     ChoiceVariable blendEquation;           // "BlendEquation" 0 of 3
 
 protected:
+    // Another effect of the owning list by instance name, as event 2 finds the source;
+    // null without a list or without such an effect.
+    Effect* findEffectNamed(const std::string& instanceName) const;
+
     float spectrumLevelValue = 0.0f;
     int32_t timeShiftMs = 0;
 

@@ -48,3 +48,7 @@ constexpr int32_t eventTypeWriterStep = 46;          // step := value (width gai
 
 // --- GridExp ---
 constexpr int32_t eventGridExpTexture = 4;  // texture := the file the text names (when no source)
+
+// --- Spectrum ---
+constexpr int32_t eventSpectrumTarget = 2;     // (besides the source) the named effect is the only target
+constexpr int32_t eventSpectrumAddTarget = 3;  // the named effect joins the targets

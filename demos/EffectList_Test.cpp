@@ -26,6 +26,7 @@
 #include "effects/Noise.h"
 #include "effects/Ripple.h"
 #include "effects/RotoZoom.h"
+#include "effects/Spectrum.h"
 #include "effects/TechnoNoise.h"
 #include "effects/Tiles.h"
 #include "effects/TypeWriter.h"
@@ -51,6 +52,7 @@ const EffectTypeRow effectTypes[] = {
     {"Noise", make<Noise>},
     {"Ripple", make<Ripple>},
     {"RotoZoom", make<RotoZoom>},
+    {"Spectrum", make<Spectrum>},
     {"TechnoNoise", make<TechnoNoise>},
     {"Tiles", make<Tiles>},
     {"TypeWriter", make<TypeWriter>},

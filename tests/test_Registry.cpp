@@ -13,6 +13,7 @@
 #include "effects/Noise.h"
 #include "effects/Ripple.h"
 #include "effects/RotoZoom.h"
+#include "effects/Spectrum.h"
 #include "effects/TechnoNoise.h"
 #include "effects/Tiles.h"
 #include "effects/TypeWriter.h"
@@ -44,6 +45,7 @@ const ExpectedClass expectedClasses[] = {
     {"Noise", typeid(Noise)},
     {"Ripple", typeid(Ripple)},
     {"RotoZoom", typeid(RotoZoom)},
+    {"Spectrum", typeid(Spectrum)},
     {"TechnoNoise", typeid(TechnoNoise)},
     {"Tiles", typeid(Tiles)},
     {"TypeWriter", typeid(TypeWriter)},
