@@ -24,6 +24,7 @@
 #include "effects/LineDistortion.h"
 #include "effects/Mosaic.h"
 #include "effects/Noise.h"
+#include "effects/Oscillo.h"
 #include "effects/Ripple.h"
 #include "effects/RotoZoom.h"
 #include "effects/Spectrum.h"
@@ -50,6 +51,7 @@ const EffectTypeRow effectTypes[] = {
     {"LineDistortion", make<LineDistortion>},
     {"Mosaic", make<Mosaic>},
     {"Noise", make<Noise>},
+    {"Osc", make<Oscillo>},
     {"Ripple", make<Ripple>},
     {"RotoZoom", make<RotoZoom>},
     {"Spectrum", make<Spectrum>},

@@ -27,6 +27,9 @@ private:
     SDL_AudioDeviceID device;
 };
 
+// Shared by every sound system: see hasDsp.
+std::atomic<int> nextDspHandle{1};
+
 }  // namespace
 
 SoundSystem::SoundSystem()
@@ -47,15 +50,7 @@ bool SoundSystem::init() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }
-    // Fresh mixer state before the audio thread exists.
-    std::fill(block.begin(), block.end(), 0.0f);
-    std::fill(history.begin(), history.end(), 0.0f);
-    blockOffset = blockLength;
-    historyWrite = 0;
-    blockStreamStart = 0;
-    blockStreamFrames = 0;
-    mixedBlocks.store(0, std::memory_order_relaxed);
-    publishClock(0, false);
+    resetMixer();
 
     SDL_AudioSpec wanted{};
     wanted.freq = mixRate;
@@ -78,6 +73,44 @@ bool SoundSystem::init() {
     return true;
 }
 
+void SoundSystem::resetMixer() {
+    std::fill(block.begin(), block.end(), 0.0f);
+    std::fill(history.begin(), history.end(), 0.0f);
+    blockOffset = blockLength;
+    historyWrite = 0;
+    blockStreamStart = 0;
+    blockStreamFrames = 0;
+    mixedBlocks.store(0, std::memory_order_relaxed);
+    publishClock(0, false);
+}
+
+bool SoundSystem::initWithoutDevice() {
+    if (isInited()) {
+        return true;
+    }
+    resetMixer();
+    mixerFrames = 0;
+    mixingWithoutDevice = true;
+    return true;
+}
+
+void SoundSystem::mixUntil(uint32_t milliseconds) {
+    if (!mixingWithoutDevice) {
+        return;
+    }
+    const uint64_t target = uint64_t(milliseconds) * mixRate / 1000;
+    while (mixerFrames + blockLength <= target) {
+        const uint64_t due = (target - mixerFrames) / blockLength;
+        bool audible = stream && channelActive && !channelPaused;
+        if (!audible && due > uint64_t(blocksInTotal)) {
+            mixerFrames += (due - blocksInTotal) * blockLength;
+            continue;
+        }
+        mixBlock();
+        mixerFrames += blockLength;
+    }
+}
+
 void SoundSystem::close() {
     if (device != 0) {
         // Joins the audio thread: nothing of the mixer runs after this.
@@ -85,13 +118,14 @@ void SoundSystem::close() {
         device = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
+    mixingWithoutDevice = false;
     closeStream();
     dspUnits.clear();
     spectrumActive.store(false, std::memory_order_relaxed);
 }
 
 bool SoundSystem::openStream(const char* fileName) {
-    if (device == 0) {
+    if (!isInited()) {
         return false;
     }
     // The file is opened and its headers read outside the lock, so the mixer does not
@@ -109,6 +143,7 @@ bool SoundSystem::openStream(const char* fileName) {
         blockStreamStart = 0;
         blockStreamFrames = 0;
         publishClock(0, false);
+        mixerFrames = 0;
     }
     return true;
 }
@@ -134,12 +169,13 @@ bool SoundSystem::setStreamTime(uint32_t milliseconds) {
     blockStreamStart = frames;
     blockStreamFrames = 0;
     publishClock(frames, false);
+    mixerFrames = frames;
     return true;
 }
 
 int SoundSystem::playStream() {
     MixerLock lock(device);
-    if (device == 0 || !stream) {
+    if (!isInited() || !stream) {
         return -1;
     }
     channelActive = true;
@@ -149,7 +185,7 @@ int SoundSystem::playStream() {
 
 bool SoundSystem::setPaused(int channel, bool paused) {
     MixerLock lock(device);
-    if (device == 0 || channel != 0 || !channelActive) {
+    if (!isInited() || channel != 0 || !channelActive) {
         return false;
     }
     channelPaused = paused;
@@ -204,7 +240,7 @@ double SoundSystem::streamClockMilliseconds(const StreamClockReading& reading, u
 }
 
 const float* SoundSystem::spectrum() {
-    if (device == 0 || !isSpectrumActive()) {
+    if (!isInited() || !isSpectrumActive()) {
         return nullptr;
     }
     {
@@ -217,14 +253,14 @@ const float* SoundSystem::spectrum() {
 }
 
 int SoundSystem::addDsp(DspCallback callback, int priority, void* userData) {
-    if (device == 0 || callback == nullptr) {
+    if (!isInited() || callback == nullptr) {
         return 0;
     }
     MixerLock lock(device);
     if (int(dspUnits.size()) >= maxDspUnits) {
         return 0;
     }
-    DspUnit unit{nextDspHandle++, priority, callback, userData};
+    DspUnit unit{nextDspHandle.fetch_add(1, std::memory_order_relaxed), priority, callback, userData};
     // After every unit of lower or equal priority: equal priorities run in the order added.
     auto place = std::upper_bound(dspUnits.begin(), dspUnits.end(), priority,
                                   [](int p, const DspUnit& u) { return p < u.priority; });
@@ -235,6 +271,11 @@ int SoundSystem::addDsp(DspCallback callback, int priority, void* userData) {
 void SoundSystem::removeDsp(int handle) {
     MixerLock lock(device);
     std::erase_if(dspUnits, [handle](const DspUnit& u) { return u.handle == handle; });
+}
+
+bool SoundSystem::hasDsp(int handle) const {
+    MixerLock lock(device);
+    return std::any_of(dspUnits.begin(), dspUnits.end(), [handle](const DspUnit& u) { return u.handle == handle; });
 }
 
 double SoundSystem::outputLatencyMilliseconds() const {

@@ -34,8 +34,22 @@
 //                          block may be changed in place; what the last unit leaves is
 //                          what is heard and analysed. removeDsp(handle) waits for a
 //                          running block, so after it returns fn is never called again
-//                          and the tap's buffers may be freed.
+//                          and the tap's buffers may be freed. Handles are unique across
+//                          every sound system of the program, so a handle kept past a
+//                          close never names another system's unit; hasDsp(handle) says
+//                          whether it still runs here.
 //   close()                stop the device, close the stream, forget every tap.
+//
+// Captures, where nothing is played:
+//   initWithoutDevice()    the same mixer with no device and no audio thread; everything
+//                          above works as with a device, but blocks are mixed only when
+//                          asked, on the calling thread. Always succeeds.
+//   mixUntil(ms)           mixes every block that ends by that time on the mixer's clock
+//                          (the stream time last set, plus the blocks mixed since), through
+//                          the taps and into the spectrum, so that they hold what a
+//                          listener has heard by then. Silence longer than the taps and the
+//                          spectrum keep is skipped rather than mixed. Does nothing with a
+//                          device: there the audio thread mixes.
 //
 // A tap that keeps samples for the main thread (the oscilloscope's ring) must make that
 // sharing race-free itself: elements as std::atomic<int16_t> written and read relaxed
@@ -85,8 +99,10 @@ public:
     SoundSystem& operator=(const SoundSystem&) = delete;
 
     bool init();
+    bool initWithoutDevice();
     void close();
-    bool isInited() const { return device != 0; }
+    bool isInited() const { return device != 0 || mixingWithoutDevice; }
+    void mixUntil(uint32_t milliseconds);
 
     bool openStream(const char* fileName);
     void closeStream();
@@ -111,6 +127,7 @@ public:
 
     int addDsp(DspCallback callback, int priority, void* userData);  // a handle > 0, or 0
     void removeDsp(int handle);
+    bool hasDsp(int handle) const;
 
     MixerFormat mixerFormat() const { return MixerFormat::Float32Stereo; }
     int bufferLength() const { return blockLength; }
@@ -128,12 +145,15 @@ private:
     };
 
     static void audioCallback(void* userData, uint8_t* stream, int length);
+    void resetMixer();  // before the audio thread exists
     void fillOutput(float* out, int frames);
     void mixBlock();
     // Publishes a reading; called by the mixer, or by the main thread under the lock.
     void publishClock(uint64_t frames, bool advancing);
 
     uint32_t device = 0;  // SDL_AudioDeviceID; 0 while closed
+    bool mixingWithoutDevice = false;
+    uint64_t mixerFrames = 0;  // without a device: the mixer's clock, in frames
     int deviceFrames = 0;
 
     // Owned by the mixer; the main thread touches it only under the device lock.
@@ -141,7 +161,6 @@ private:
     bool channelActive = false;
     bool channelPaused = true;
     std::vector<DspUnit> dspUnits;
-    int nextDspHandle = 1;
     std::vector<float> block;
     int blockOffset = blockLength;
     std::vector<float> history;  // mono, a ring of SpectrumAnalyser::windowSize

@@ -11,6 +11,7 @@
 #include "effects/LineDistortion.h"
 #include "effects/Mosaic.h"
 #include "effects/Noise.h"
+#include "effects/Oscillo.h"
 #include "effects/Ripple.h"
 #include "effects/RotoZoom.h"
 #include "effects/Spectrum.h"
@@ -43,6 +44,7 @@ const ExpectedClass expectedClasses[] = {
     {"LineDistortion", typeid(LineDistortion)},
     {"Mosaic", typeid(Mosaic)},
     {"Noise", typeid(Noise)},
+    {"Osc", typeid(Oscillo)},
     {"Ripple", typeid(Ripple)},
     {"RotoZoom", typeid(RotoZoom)},
     {"Spectrum", typeid(Spectrum)},
