@@ -92,3 +92,23 @@ bool LumoraMusic::isPlaying() {
 SoundSystem* LumoraMusic::soundSystem() {
     return inited ? sound : nullptr;
 }
+
+bool LumoraMusic::startForCapture(const char* fileName, uint32_t milliseconds) {
+    if (!inited) {
+        sound = new SoundSystem;
+        sound->initWithoutDevice();
+        inited = true;
+    }
+    if (!open(fileName)) {
+        return false;
+    }
+    setTime(milliseconds);
+    play();
+    return true;
+}
+
+void LumoraMusic::mixUntil(uint32_t milliseconds) {
+    if (inited) {
+        sound->mixUntil(milliseconds);
+    }
+}

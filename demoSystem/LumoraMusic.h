@@ -9,6 +9,11 @@
 // returns false, and without the file open does: the demo then runs silently, and no
 // message is shown for either. The spectrum and oscilloscope effects reach the device
 // through soundSystem() once isInited() is true.
+//
+// A capture plays nothing, yet its frames must show the music: the capture loop calls
+// startForCapture (the sound system without a device, the stream playing from the demo
+// start) and, before each frame, mixUntil(frame time). The effects then see what a
+// viewer hears at that moment, and the same frames come out of every run.
 #include <cstdint>
 
 class SoundSystem;
@@ -25,4 +30,7 @@ void shutdown();                // closes the stream and the sound system
 bool isInited();
 bool isPlaying();
 SoundSystem* soundSystem();     // null unless inited
+bool startForCapture(const char* fileName, uint32_t milliseconds);  // false (silently) when
+                                // the file is unusable; the sound system stays up, silent
+void mixUntil(uint32_t milliseconds);  // after startForCapture; nothing otherwise
 }  // namespace LumoraMusic

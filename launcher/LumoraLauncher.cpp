@@ -129,7 +129,15 @@ uint64_t writeSoundtrack(const std::string& wavPath, uint32_t from, uint64_t fra
 
 // Renders every frame of the section into the capture (whose worker writes them).
 void renderCapturedFrames(FrameCapture& capture, uint32_t to) {
-    runFrameLoop([&] { return capture.frameTime(); },
+    // Nothing is played, but the soundtrack is mixed up to each frame's time, so that
+    // the effects that follow the music show what a viewer hears then.
+    if (launchOptions.music) {
+        LumoraMusic::startForCapture((programDirectory() + musicFileName).c_str(), demoStart);
+    }
+    runFrameLoop([&] {
+                     LumoraMusic::mixUntil(capture.frameTime());
+                     return capture.frameTime();
+                 },
                  [&](uint32_t) {
                      if (!capture.writeFrame(screenWidth, screenHeight)) {
                          reportError(LUMORA_HERE, "capture: could not write a frame", true);
