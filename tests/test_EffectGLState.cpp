@@ -70,9 +70,14 @@ struct SetUpRow {
     void (*setUp)(Stage&);
 };
 const SetUpRow setUps[] = {
+    {"FramebufferScroll", pictureSource},
     {"GridExp", pictureSource},
     {"Image", namePicture},
+    {"LineDistortion", pictureSource},
+    {"Mosaic", pictureSource},
     {"Ripple", pictureSource},
+    {"RotoZoom", pictureSource},
+    {"TechnoNoise", pictureSource},
     {"Tiles", pictureSource},
     {"TypeWriter", namePicture},
 };
