@@ -11,6 +11,7 @@ namespace {
 
 bool messageBoxesEnabled = false;
 std::string pendingShaderError;
+int recoverableDepth = 0;
 
 // vsnprintf never writes past the buffer and always terminates it: a long text is cut.
 void composeInto(char (&buffer)[reportBufferSize], const char* format, ...) {
@@ -23,6 +24,10 @@ void composeInto(char (&buffer)[reportBufferSize], const char* format, ...) {
 void deliver(const char* text, bool fatal) {
     std::fprintf(stderr, "%s\n", text);
     std::fflush(stderr);
+    if (fatal && recoverableDepth > 0) {
+        // The author's next save mends it: no box to click away.
+        throw FatalReport{text};
+    }
     if (messageBoxesEnabled) {
         Uint32 flags = fatal ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
         SDL_ShowSimpleMessageBox(flags, "error", text, nullptr);
@@ -33,6 +38,14 @@ void deliver(const char* text, bool fatal) {
 }
 
 }  // namespace
+
+RecoverableReports::RecoverableReports() {
+    ++recoverableDepth;
+}
+
+RecoverableReports::~RecoverableReports() {
+    --recoverableDepth;
+}
 
 std::string composeReport(const char* file, int line, const char* message, const char* detail) {
     char buffer[reportBufferSize];

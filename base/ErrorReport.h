@@ -40,6 +40,20 @@ const char* framebufferStatusName(unsigned status);
 // Composes "file:line message[: detail]" exactly as a report shows it (cut to fit).
 std::string composeReport(const char* file, int line, const char* message, const char* detail);
 
+// While a RecoverableReports object lives (watch mode wraps each reload in one), a fatal
+// report goes to stderr as always and then throws FatalReport instead of ending the
+// program, so that the reloading code can keep what ran before. Main thread only.
+struct FatalReport {
+    std::string text;  // the report as printed
+};
+class RecoverableReports {
+public:
+    RecoverableReports();
+    ~RecoverableReports();
+    RecoverableReports(const RecoverableReports&) = delete;
+    RecoverableReports& operator=(const RecoverableReports&) = delete;
+};
+
 // Whether reports may show a message box: set by the launcher once it knows that a real
 // display is in use and the run is not headless. Off by default, so tools and tests only
 // ever write to stderr.

@@ -85,6 +85,8 @@ bool openFromPack(const char* name, PackFile& file) {
     return true;
 }
 
+void (*plainOpenObserver)(const char* dataName, const std::string& path) = nullptr;
+
 bool openPlain(const char* name, PackFile& file) {
     const std::string& directory = pack().plainDirectory;
     const std::string path = directory.empty() ? std::string(name) : directory + "/" + name;
@@ -108,9 +110,14 @@ bool openPlain(const char* name, PackFile& file) {
     file.data = data;
     file.size = uint32_t(got);
     file.ok = true;
+    if (plainOpenObserver) plainOpenObserver(name, path);
     return true;
 }
 }  // namespace
+
+void DataPack::setPlainOpenObserver(void (*observer)(const char* dataName, const std::string& path)) {
+    plainOpenObserver = observer;
+}
 
 void DataPack::usePack(const char* packName, const char* password) {
     PackState& state = pack();

@@ -30,6 +30,9 @@ void usePack(const char* packName, const char* password);
 // Plain mode with data paths resolved under directory (empty: the working directory).
 void usePlainDirectory(const char* directory);
 bool inPackMode();
+// Called with the data name and file path of every plain file opened from here on (null: no one), so
+// that watch mode learns which files the demo reads.
+void setPlainOpenObserver(void (*observer)(const char* dataName, const std::string& path));
 
 // Returns a new handle, or null when the file or entry cannot be read.
 PackFile* open(const char* name);

@@ -4,6 +4,8 @@
 
 #include <epoxy/gl.h>
 
+#include <initializer_list>
+
 ShaderManager& ShaderManager::instance() {
     // Never destroyed: programs live until the program ends, and GL objects are not
     // deleted after the context has gone.
@@ -44,7 +46,7 @@ VertexProgram& ShaderManager::vertexProgram(const std::string& fileName) {
     auto made = std::make_unique<VertexProgram>(fileName);
     VertexProgram& program = *made;
     registerProgram(std::move(made));
-    program.load();
+    loadRegistered(program);
     return program;
 }
 
@@ -55,8 +57,35 @@ FragmentProgram& ShaderManager::fragmentProgram(const std::string& fileName) {
     auto made = std::make_unique<FragmentProgram>(fileName);
     FragmentProgram& program = *made;
     registerProgram(std::move(made));
-    program.load();
+    loadRegistered(program);
     return program;
+}
+
+void ShaderManager::loadRegistered(ShaderProgram& program) {
+    try {
+        program.load();
+    } catch (...) {
+        // A recoverable failure (watch mode): no dead program stays registered, so the
+        // next request tries the file again.
+        registry.erase(Key(program.kind(), program.fileName()));
+        throw;
+    }
+}
+
+int ShaderManager::reloadFile(const std::string& fileName) {
+    int reloaded = 0;
+    for (ProgramKind kind : {ProgramKind::Vertex, ProgramKind::Fragment}) {
+        auto entry = registry.find(Key(kind, fileName));
+        if (entry != registry.end()) {
+            entry->second.program->reload();
+            ++reloaded;
+        }
+    }
+    return reloaded;
+}
+
+bool ShaderManager::holdsFile(const std::string& fileName) const {
+    return registry.count(Key(ProgramKind::Vertex, fileName)) + registry.count(Key(ProgramKind::Fragment, fileName)) > 0;
 }
 
 uint32_t ShaderManager::useCount(ProgramKind kind, const std::string& fileName) const {

@@ -63,6 +63,12 @@ public:
     // The program in a stage of the pipeline (0: fixed function there).
     unsigned stageProgram(ProgramKind kind) const;
 
+    // Watch mode: compiles again every registered program made from this file (vertex
+    // and fragment); how many there were. A failed compile throws under
+    // RecoverableReports and keeps the running program.
+    int reloadFile(const std::string& fileName);
+    bool holdsFile(const std::string& fileName) const;
+
 private:
     friend class ShaderProgram;  // binds stages and counts compiles through the calls below
     ShaderManager() = default;
@@ -70,6 +76,7 @@ private:
     void bindStage(ProgramKind kind, unsigned program);
     void unbindStage(ProgramKind kind);
     void countCompile() { ++compiles; }
+    void loadRegistered(ShaderProgram& program);
 
     struct Entry {
         std::unique_ptr<ShaderProgram> program;

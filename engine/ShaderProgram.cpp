@@ -85,6 +85,26 @@ void ShaderProgram::load() {
     checkGLError(LUMORA_HERE);
 }
 
+void ShaderProgram::reload() {
+    const unsigned previous = programObject;
+    const std::vector<Parameter> previousContract = contract;
+    programObject = 0;
+    try {
+        load();
+    } catch (...) {
+        if (programObject != 0) glDeleteProgram(programObject);
+        programObject = previous;
+        contract = previousContract;
+        throw;
+    }
+    if (previous != 0) {
+        if (ShaderManager::instance().stageProgram(programKind) == previous) {
+            ShaderManager::instance().bindStage(programKind, programObject);
+        }
+        glDeleteProgram(previous);
+    }
+}
+
 void ShaderProgram::lookUpContract() {
     for (Parameter& parameter : contract) {
         parameter.location = glGetUniformLocation(programObject, parameter.name);

@@ -41,6 +41,11 @@ public:
 
     // Reads, compiles and links the source and looks up the parameter contract.
     void load();
+    // Compiles the file again into a new program object (watch mode, after the file
+    // changed). Under RecoverableReports a failure throws and leaves the running program
+    // as it was; on success the new object takes the old one's place (and its stage, if
+    // bound). Parameter values start over: users set them every frame.
+    void reload();
     void bind();
     void unbind();
 

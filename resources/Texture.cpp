@@ -104,7 +104,8 @@ void Texture::upload(std::unique_ptr<ImageData> picture) {
     imageWidth = int32_t(image->width);
     imageHeight = int32_t(image->height);
 
-    glGenTextures(1, &glName);
+    // A second upload (a picture reloaded in watch mode) refills the same name.
+    if (glName == 0) glGenTextures(1, &glName);
     glBindTexture(GL_TEXTURE_2D, glName);
     setParameters(GL_TEXTURE_2D, mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR, GL_REPEAT);
 

@@ -75,6 +75,27 @@ void TextureCache::clear() {
     entries.clear();
 }
 
+int TextureCache::reloadFile(const std::string& dataPath) {
+    int reloaded = 0;
+    for (auto& entry : entries) {
+        Texture* texture = entry.second.texture.get();
+        if (texture->sourcePath != dataPath || texture->kind != GL_TEXTURE_2D) continue;
+        std::unique_ptr<ImageData> picture = ImageLibrary::load(dataPath.c_str(), "");
+        if (!picture) continue;
+        // upload() fills the texture's existing GL name: holders see the new texels.
+        texture->upload(std::move(picture));
+        ++reloaded;
+    }
+    return reloaded;
+}
+
+bool TextureCache::holdsFile(const std::string& dataPath) const {
+    for (const auto& entry : entries) {
+        if (entry.second.texture->sourcePath == dataPath) return true;
+    }
+    return false;
+}
+
 int32_t TextureCache::referenceCount(const std::string& name) const {
     auto found = entries.find(name);
     return found == entries.end() ? 0 : found->second.count;

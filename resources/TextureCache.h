@@ -32,6 +32,14 @@ public:
     int add(const std::string& name, Texture* texture);
     void clear();
 
+    // Watch mode: decodes the picture file at this data path again into every cached
+    // texture made from it, keeping each Texture object and its GL name, so every holder
+    // sees the new pixels. Returns how many textures took it; one whose file no longer
+    // decodes keeps its old pixels (and is not counted).
+    int reloadFile(const std::string& dataPath);
+    // Whether a cached texture was made from the picture file at this data path.
+    bool holdsFile(const std::string& dataPath) const;
+
     // 0 when the name is not cached.
     int32_t referenceCount(const std::string& name) const;
     size_t size() const { return entries.size(); }
