@@ -75,8 +75,9 @@ const char* usageText() {
         "  --video-args \"...\"  extra ffmpeg encoder options for --video\n"
         "  --fps N             frames per second of demo time when capturing (default 30;\n"
         "                      60 for --bench)\n"
-        "  --from MS           first captured time in milliseconds (default: demo start)\n"
-        "  --to MS             last captured time in milliseconds (default: demo end)\n"
+        "  --from MS           start at this time in milliseconds, music too (default:\n"
+        "                      demo start); captures, videos and live runs alike\n"
+        "  --to MS             end after this time in milliseconds (default: demo end)\n"
         "\n"
         "Playback:\n"
         "  --clock music|free  follow the music stream (default) or the counter alone\n"
@@ -87,6 +88,8 @@ const char* usageText() {
         "\n"
         "For demo authors:\n"
         "  --data DIR          read data files as plain files under DIR instead of the pack\n"
+        "  --watch             with --data: reload each data file when it is saved, while\n"
+        "                      the demo plays (see the playback keys below)\n"
         "  --dump-timeline     load the script and print its timeline as JSON, then exit\n"
         "  --dump-scene PATH   load the scene file PATH (a data path) and print it as JSON,\n"
         "                      then exit\n"
@@ -96,6 +99,8 @@ const char* usageText() {
         "  --help              show this text\n"
         "\n"
         "The pack data.lvp and the music lv_cv05-02.ogg are read from beside the program.\n"
+        "Playback keys: Space pause, Left/Right one beat, Up/Down one bar, PgUp/PgDn 10 s,\n"
+        "Home demo start, L loop start/end/off, Tab author overlay.\n"
         "Esc or closing the window ends the demo. Exit status: 0 when the demo ran or the\n"
         "dialog was left with Escape, 1 on an error, 2 on a usage error.\n";
 }
@@ -183,6 +188,8 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv, LaunchOptions& 
             const char* value = needValue("a directory");
             if (!value) return ParseOutcome::UsageError;
             options.dataDirectory = value;
+        } else if (option == "--watch") {
+            options.watch = true;
         } else if (option == "--dump-timeline") {
             options.dumpTimeline = true;
         } else if (option == "--dump-scene") {
@@ -231,6 +238,10 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv, LaunchOptions& 
             error = "unknown option '" + std::string(option) + "'";
             return ParseOutcome::UsageError;
         }
+    }
+    if (options.watch && options.dataDirectory.empty()) {
+        error = "--watch goes with --data";
+        return ParseOutcome::UsageError;
     }
     if (options.benchJson && !options.bench) {
         error = "--json goes with --bench";

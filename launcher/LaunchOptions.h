@@ -35,6 +35,7 @@ struct LaunchOptions : DemoSettings {
     int maxFps = 60;           // pacing of a live run without vsync; 0 = unlimited
 
     std::string dataDirectory;  // plain files instead of the pack
+    bool watch = false;         // reload changed data files while a live run plays
     bool dumpTimeline = false;
     bool dumpScene = false;
     std::string dumpScenePath;  // data path of the scene file to dump

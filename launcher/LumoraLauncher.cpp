@@ -5,11 +5,14 @@
 #include "base/LumoraConfig.h"
 #include "base/lvp.h"
 #include "demoSystem/LumoraMusic.h"
+#include "launcher/AuthorOverlay.h"
 #include "launcher/FixedStepClock.h"
 #include "launcher/FrameBench.h"
 #include "launcher/FrameCapture.h"
 #include "launcher/FramePacer.h"
+#include "launcher/LiveReload.h"
 #include "launcher/MusicClock.h"
+#include "launcher/PlaybackKeys.h"
 #include "launcher/SoundtrackSection.h"
 #include "launcher/SwapControl.h"
 #include "launcher/TimelineHost.h"
@@ -23,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <unistd.h>
 
 LaunchOptions launchOptions;
@@ -51,8 +55,15 @@ void shutdownMusicAtExit() {
 
 MusicClock musicClock;
 
-// The demo time of a live run: the music's, while it plays and --clock free was not asked
-// for; the counter's otherwise.
+// The live run's playback keys, while one plays.
+PlaybackKeys* livePlayback = nullptr;
+
+}  // namespace
+
+void usePlaybackKeys(PlaybackKeys* keys) {
+    livePlayback = keys;
+}
+
 uint32_t liveDemoTime() {
     SoundSystem* sound = LumoraMusic::soundSystem();
     if (launchOptions.clock == LaunchOptions::Clock::Music && LumoraMusic::isPlaying() && sound) {
@@ -66,17 +77,87 @@ uint32_t liveDemoTime() {
     return uint32_t(demoClock.now());
 }
 
+void restartLiveTime(uint32_t t) {
+    if (musicEnabled) {
+        LumoraMusic::setTime(t);
+        if (!LumoraMusic::isPlaying()) {
+            LumoraMusic::play();
+        }
+    }
+    demoClock.start(t);
+    musicClock.reset();
+}
+
+void pauseLiveTime(uint32_t t) {
+    if (musicEnabled) {
+        LumoraMusic::pause();
+        LumoraMusic::setTime(t);
+    }
+}
+
+void positionMusic(uint32_t t) {
+    if (musicEnabled) {
+        LumoraMusic::setTime(t);
+    }
+}
+
+uint32_t liveEndTime() {
+    return launchOptions.captureToGiven ? std::min(launchOptions.captureTo, demoEnd) : demoEnd;
+}
+
+namespace {
+
+AuthorOverlay::Status overlayStatus(uint32_t t, const PlaybackKeys& playback, const LiveReload* reload) {
+    AuthorOverlay::Status status;
+    status.time = t;
+    status.demoStart = demoStart;
+    status.beatLength = beatLength;
+    status.paused = playback.paused();
+    status.loopStartSet = playback.loopStartSet();
+    status.looping = playback.looping();
+    status.loopStart = playback.loopStart();
+    status.loopEnd = playback.loopEnd();
+    if (reload) {
+        status.lastLine = reload->lastLine();
+        status.lastFailed = reload->lastFailed();
+    }
+    return status;
+}
+
 void runLiveFrames(bool paced) {
     FramePacer pacer(paced ? launchOptions.maxFps : 0);
     uint64_t frames = 0;
     uint64_t startCounter = SDL_GetPerformanceCounter();
-    runFrameLoop(liveDemoTime,
-                 [&](uint32_t) {
+    PlaybackKeys playback(liveEndTime);
+    usePlaybackKeys(&playback);
+    std::unique_ptr<LiveReload> reload;
+    if (launchOptions.watch) {
+        reload = std::make_unique<LiveReload>();
+        reload->poll(SDL_GetTicks64());
+        // Tells the author (and scripts driving a run) that saves count from here on.
+        std::fprintf(stderr, "watching %zu files under %s\n", reload->watcher().watchedCount(),
+                     launchOptions.dataDirectory.c_str());
+    }
+    if (launchOptions.captureFromGiven) {
+        restartLiveTime(launchOptions.captureFrom);
+    }
+    playback.setOverlayShown(launchOptions.watch);
+    AuthorOverlay overlay;
+    runFrameLoop([&] { return playback.time(); },
+                 [&](uint32_t t) {
+                     if (playback.overlayShown()) {
+                         overlay.draw(overlayStatus(t, playback, reload.get()), screenWidth, screenHeight);
+                     }
                      demoWindow.swapBuffers();
+                     overlay.frameDone(SDL_GetPerformanceCounter(), SDL_GetPerformanceFrequency());
                      ++frames;
+                     if (reload) {
+                         reload->poll(SDL_GetTicks64());
+                     }
                      pacer.waitForNextFrame();
                  },
-                 demoEnd);
+                 liveEndTime);
+    usePlaybackKeys(nullptr);
     if (!displayInUse() || launchOptions.headless) {
         // Offscreen nothing shows the run: say what it did.
         double seconds = double(SDL_GetPerformanceCounter() - startCounter) / double(SDL_GetPerformanceFrequency());
@@ -222,6 +303,8 @@ void windowProcedure(const SDL_Event& event) {
         case SDL_KEYDOWN:
             if (event.key.keysym.sym == SDLK_ESCAPE) {
                 quitRequested = true;
+            } else if (livePlayback) {
+                livePlayback->handleKey(event.key.keysym.sym);
             }
             break;
         default:
@@ -242,6 +325,11 @@ void checkExtensions() {
 
 void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
                   uint32_t endTime, EffectTiming* timing) {
+    runFrameLoop(readClock, present, [endTime] { return endTime; }, timing);
+}
+
+void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
+                  const std::function<uint32_t()>& endTime, EffectTiming* timing) {
     while (!quitRequested) {
         SDL_Event event;
         if (SDL_PollEvent(&event)) {
@@ -253,7 +341,7 @@ void runFrameLoop(const std::function<uint32_t()>& readClock, const std::functio
         }
         uint32_t t = readClock();
         renderFrame(t, timing);
-        if (readClock() > endTime) {
+        if (readClock() > endTime()) {
             break;
         }
         present(t);
@@ -316,6 +404,9 @@ void runDemo(int width, int height, bool music, bool fullscreen, int fsaaSamples
     bool windowShown = displayInUse() && !launchOptions.headless;
     int swapInterval = SwapControl::apply(SwapControl::wanted(launchOptions.vsync, windowShown, fixedStepRun(launchOptions)));
 
+    if (launchOptions.watch) {
+        LiveReload::recordReads();
+    }
     useDemoData(launchOptions.dataDirectory);
     showLoadingScreen(demoWindow);
 

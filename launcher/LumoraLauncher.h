@@ -32,7 +32,13 @@ void checkExtensions();
 void showLoadingScreen(LumoraWindow& window);
 void loadDemo(const char* scriptName);
 
-// Events reach it one per frame; handles close and Esc while inputEnabled is set.
+class PlaybackKeys;
+// The playback keys that key presses other than Esc go to (null: none), set while a live
+// run plays.
+void usePlaybackKeys(PlaybackKeys* keys);
+
+// Events reach it one per frame; handles close and Esc while inputEnabled is set, and
+// hands other key presses to the playback keys.
 void windowProcedure(const SDL_Event& event);
 
 // The frame loop: at most one event per frame; t = readClock(); renderFrame(t); a second
@@ -40,6 +46,21 @@ void windowProcedure(const SDL_Event& event);
 // timing, every effect's update and render are timed (--bench).
 void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
                   uint32_t endTime, EffectTiming* timing = nullptr);
+// The same with an end that may move while it runs (a reloaded script, --to).
+void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
+                  const std::function<uint32_t()>& endTime, EffectTiming* timing = nullptr);
+
+// The demo time of a live run: the music's, while it plays and --clock free was not asked
+// for; the counter's otherwise.
+uint32_t liveDemoTime();
+// Live runs jump and pause with the music: the clock restarts at t and the music, when
+// it is on, plays from t; pauseLiveTime stops the music with its stream at t;
+// positionMusic only moves the (paused) stream.
+void restartLiveTime(uint32_t t);
+void pauseLiveTime(uint32_t t);
+void positionMusic(uint32_t t);
+// The last time a live run plays: --to where given (at most the demo end), else the end.
+uint32_t liveEndTime();
 
 // The names the start-up check demands, in order.
 extern const char* const requiredExtensions[9];
