@@ -13,6 +13,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -23,7 +24,8 @@ namespace {
 std::vector<std::pair<std::string, std::string>> recordedReads;
 
 void recordRead(const char* dataName, const std::string& path) {
-    recordedReads.emplace_back(dataName, path);
+    // "DIR/" or "./DIR" given: one spelling per file, the one the reload line prints.
+    recordedReads.emplace_back(dataName, std::filesystem::path(path).lexically_normal().string());
 }
 
 }  // namespace
