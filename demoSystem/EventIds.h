@@ -52,3 +52,6 @@ constexpr int32_t eventGridExpTexture = 4;  // texture := the file the text name
 // --- Spectrum ---
 constexpr int32_t eventSpectrumTarget = 2;     // (besides the source) the named effect is the only target
 constexpr int32_t eventSpectrumAddTarget = 3;  // the named effect joins the targets
+
+// --- ShaderRTT ---
+constexpr int32_t eventShaderRTTResolution = 39;  // value < 512: 128 x 128 working pair, else 512 x 512 (every instance)

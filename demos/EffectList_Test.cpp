@@ -15,12 +15,15 @@
 #include "demos/EffectList_Test.h"
 
 #include "base/ErrorReport.h"
+#include "effects/Blur.h"
 #include "effects/Clear.h"
 #include "effects/Fade.h"
 #include "effects/Flash.h"
 #include "effects/FramebufferScroll.h"
 #include "effects/GridExp.h"
 #include "effects/Image.h"
+#include "effects/ShaderDOF.h"
+#include "effects/ShaderRTT.h"
 #include "effects/LineDistortion.h"
 #include "effects/Mosaic.h"
 #include "effects/Noise.h"
@@ -42,12 +45,15 @@ Effect* make(const std::string& instanceName) {
 
 // Type names are matched exactly, byte for byte.
 const EffectTypeRow effectTypes[] = {
+    {"Blur", make<Blur>},
     {"Clear", make<Clear>},
     {"Fade", make<Fade>},
     {"Flash", make<Flash>},
     {"FramebufferScroll", make<FramebufferScroll>},
     {"GridExp", make<GridExp>},
     {"Image", make<Image>},
+    {"ShaderRTT", make<ShaderRTT>},
+    {"ShaderDOF", make<ShaderDOF>},
     {"LineDistortion", make<LineDistortion>},
     {"Mosaic", make<Mosaic>},
     {"Noise", make<Noise>},

@@ -60,7 +60,7 @@ void namePicture(Stage& stage) {
     stage.effect.addListEntry(listKindNames0, picture);
 }
 
-[[maybe_unused]] void pictureSource(Stage& stage) {
+void pictureSource(Stage& stage) {
     stage.givePictureSource();
 }
 
@@ -71,6 +71,7 @@ struct SetUpRow {
 };
 const SetUpRow setUps[] = {
     {"FramebufferScroll", pictureSource},
+    {"Blur", pictureSource},
     {"GridExp", pictureSource},
     {"Image", namePicture},
     {"LineDistortion", pictureSource},
@@ -78,6 +79,8 @@ const SetUpRow setUps[] = {
     {"Ripple", pictureSource},
     {"RotoZoom", pictureSource},
     {"TechnoNoise", pictureSource},
+    {"ShaderRTT", pictureSource},
+    {"ShaderDOF", pictureSource},
     {"Tiles", pictureSource},
     {"TypeWriter", namePicture},
 };

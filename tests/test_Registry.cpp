@@ -1,13 +1,17 @@
 // The effect registry: each type name makes an effect of its own class, inactive until
 // the script gives it a BEGIN key; unknown names end the program.
+#include "base/lvp.h"
 #include "demoSystem/FloatVariable.h"
 #include "demos/EffectList_Test.h"
+#include "effects/Blur.h"
 #include "effects/Clear.h"
 #include "effects/Fade.h"
 #include "effects/Flash.h"
 #include "effects/FramebufferScroll.h"
 #include "effects/GridExp.h"
 #include "effects/Image.h"
+#include "effects/ShaderDOF.h"
+#include "effects/ShaderRTT.h"
 #include "effects/LineDistortion.h"
 #include "effects/Mosaic.h"
 #include "effects/Noise.h"
@@ -35,12 +39,15 @@ struct ExpectedClass {
 
 // The class every type name must make, one line per registry row.
 const ExpectedClass expectedClasses[] = {
+    {"Blur", typeid(Blur)},
     {"Clear", typeid(Clear)},
     {"Fade", typeid(Fade)},
     {"Flash", typeid(Flash)},
     {"FramebufferScroll", typeid(FramebufferScroll)},
     {"GridExp", typeid(GridExp)},
     {"Image", typeid(Image)},
+    {"ShaderRTT", typeid(ShaderRTT)},
+    {"ShaderDOF", typeid(ShaderDOF)},
     {"LineDistortion", typeid(LineDistortion)},
     {"Mosaic", typeid(Mosaic)},
     {"Noise", typeid(Noise)},
@@ -71,6 +78,7 @@ TEST(RegistryDeathTest, UnknownTypeNamesEndTheProgram) {
 
 TEST(Registry, EveryRowMakesAnInactiveEffectOfItsOwnClass) {
     testgl::context();  // effects may make GL objects when constructed
+    DataPack::usePlainDirectory(LUMORA_SOURCE_DIR);  // and load their programs from data/shaders
     keyEndTime = 60000;
     size_t count = 0;
     const EffectTypeRow* rows = effectTypeRows(count);
