@@ -1,5 +1,6 @@
 #include "engine/SceneJson.h"
 
+#include "base/JsonText.h"
 #include "engine/MeshObject.h"
 #include "resources/Texture.h"
 
@@ -8,33 +9,8 @@
 
 namespace {
 
-void appendNumber(std::string& out, double value) {
-    if (!std::isfinite(value)) {
-        out += "null";  // JSON has no infinities or NaN
-        return;
-    }
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.9g", value);
-    out += buffer;
-}
-
-void appendString(std::string& out, const std::string& text) {
-    out += '"';
-    for (char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
+using json::appendNumber;
+using json::appendString;
 
 void appendField(std::string& out, const char* name) {
     if (out.back() != '{') out += ',';

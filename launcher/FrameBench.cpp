@@ -1,5 +1,6 @@
 #include "launcher/FrameBench.h"
 
+#include "base/JsonText.h"
 #include "demoSystem/Effect.h"
 #include "demoSystem/EffectList.h"
 
@@ -20,22 +21,6 @@ void append(std::string& out, const char* format, auto... values) {
     char line[256];
     std::snprintf(line, sizeof line, format, values...);
     out += line;
-}
-
-// JSON strings: type names come from the registry, but escape what JSON requires anyway.
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            append(out, "\\u%04x", unsigned(c));
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
 }
 
 }  // namespace
@@ -117,7 +102,7 @@ std::string FrameBench::json(const Summary& s) {
     for (size_t i = 0; i < s.effects.size(); ++i) {
         const EffectCost& cost = s.effects[i];
         out += i ? ",{\"type\":" : "{\"type\":";
-        out += jsonString(cost.type);
+        out += json::quoted(cost.type);
         append(out, ",\"instances\":%d,\"msPerFrame\":%.4f}", cost.instances, cost.msPerFrame);
     }
     return out + "]}";

@@ -6,6 +6,7 @@
 #include "effects/Blur.h"
 #include "effects/Drawing2D.h"
 #include "tests/support/GLStateSnapshot.h"
+#include "tests/support/EffectFrame.h"
 #include "tests/support/GLTestContext.h"
 
 #include <epoxy/gl.h>
@@ -39,26 +40,9 @@ public:
     int lineColumn = -1;
 };
 
-// A row of the target's red channel, 0 at the bottom.
-std::vector<int> redRow(RenderTarget& target, int row) {
-    target.bind();
-    std::vector<uint8_t> rgba = testgl::readRgba(0, row, target.width(), 1);
-    target.unbind();
-    std::vector<int> red;
-    for (size_t i = 0; i < rgba.size(); i += 4) red.push_back(rgba[i]);
-    return red;
-}
-
-int redAt(RenderTarget& target, int x, int y) {
-    return redRow(target, y)[size_t(x)];
-}
-
-void fill(RenderTarget& target, float red) {
-    target.bind();
-    glClearColor(red, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    target.unbind();
-}
+using testgl::fill;
+using testgl::redAt;
+using testgl::redRow;
 
 void frameBackground(float grey) {
     glViewport(0, 0, side, side);

@@ -9,6 +9,7 @@
 #include "demoSystem/EventIds.h"
 #include "demos/EffectList_Test.h"
 #include "tests/support/GLStateSnapshot.h"
+#include "tests/support/EffectFrame.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RunProgram.h"
 
@@ -102,17 +103,7 @@ void switchEverythingOn(Effect& effect) {
 // One frame as the timeline draws it.
 void frame(Effect& effect, uint32_t t) {
     glViewport(0, 0, testgl::contextWidth, testgl::contextHeight);
-    effect.update(t);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    effect.render(t);
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    testgl::updateAndRender(effect, t);
 }
 
 std::vector<std::string> registryTypeNames() {

@@ -10,6 +10,7 @@
 #include "effects/Flash.h"
 #include "effects/Image.h"
 #include "resources/Texture.h"
+#include "tests/support/EffectFrame.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RunProgram.h"
 
@@ -34,17 +35,7 @@ void frame(Effect& effect, uint32_t t, float background = 0.0f) {
     glViewport(0, 0, side, side);
     glClearColor(background, background, background, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    effect.update(t);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    effect.render(t);
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    testgl::updateAndRender(effect, t);
 }
 
 DemoEvent event(int32_t id, float value = 0, const std::string& text = "", float x = 0, float y = 0, float z = 0) {

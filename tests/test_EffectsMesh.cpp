@@ -12,6 +12,7 @@
 #include "effects/ScreenAspect.h"
 #include "effects/Tiles.h"
 #include "resources/Texture.h"
+#include "tests/support/EffectFrame.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RunProgram.h"
 
@@ -43,17 +44,7 @@ void frame(Effect& effect, uint32_t t, float background = 0.0f) {
     glViewport(0, 0, side, side);
     glClearColor(background, background, background, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    effect.update(t);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    effect.render(t);
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    testgl::updateAndRender(effect, t);
 }
 
 struct Rgb {

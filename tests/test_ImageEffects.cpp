@@ -15,6 +15,7 @@
 #include "effects/TechnoNoise.h"
 #include "resources/ImageLibrary.h"
 #include "resources/Texture.h"
+#include "tests/support/EffectFrame.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RunProgram.h"
 
@@ -101,17 +102,7 @@ void frame(Effect& effect, uint32_t t, float background = 0.0f) {
     glClearColor(background, background, background, 1);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    effect.update(t);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    effect.render(t);
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    testgl::updateAndRender(effect, t);
 }
 
 std::vector<uint8_t> wholeFrame() {

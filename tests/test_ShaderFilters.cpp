@@ -9,6 +9,7 @@
 #include "effects/ShaderRTT.h"
 #include "engine/SceneDepthTarget.h"
 #include "tests/support/GLStateSnapshot.h"
+#include "tests/support/EffectFrame.h"
 #include "tests/support/GLTestContext.h"
 
 #include <epoxy/gl.h>
@@ -42,25 +43,9 @@ public:
     int stripe = 0;
 };
 
-std::vector<int> redRow(RenderTarget& target, int row) {
-    target.bind();
-    std::vector<uint8_t> rgba = testgl::readRgba(0, row, target.width(), 1);
-    target.unbind();
-    std::vector<int> red;
-    for (size_t i = 0; i < rgba.size(); i += 4) red.push_back(rgba[i]);
-    return red;
-}
-
-int redAt(RenderTarget& target, int x, int y) {
-    return redRow(target, y)[size_t(x)];
-}
-
-void fill(RenderTarget& target, float red) {
-    target.bind();
-    glClearColor(red, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    target.unbind();
-}
+using testgl::fill;
+using testgl::redAt;
+using testgl::redRow;
 
 int contrast(const std::vector<int>& row, size_t from, size_t to) {
     auto [low, high] = std::minmax_element(row.begin() + ptrdiff_t(from), row.begin() + ptrdiff_t(to));

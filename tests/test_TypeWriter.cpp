@@ -3,6 +3,7 @@
 // and steps that keep their pace under a clock that jitters.
 #include "effects/TypeWriter.h"
 #include "resources/Texture.h"
+#include "tests/support/EffectFrame.h"
 #include "tests/support/GLTestContext.h"
 
 #include <epoxy/gl.h>
@@ -23,17 +24,7 @@ void frame(Effect& effect, uint32_t t) {
     glViewport(0, 0, side, side);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    effect.update(t);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    effect.render(t);
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    testgl::updateAndRender(effect, t);
 }
 
 // A 16 x 16 picture: the left half red, the right half green; nearest filtering.
