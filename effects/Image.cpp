@@ -8,10 +8,6 @@
 #include <epoxy/gl.h>
 
 namespace {
-Vector3 valuesOf(const DemoEvent& event) {
-    return Vector3{event.values[0], event.values[1], event.values[2]};
-}
-
 Texture* loadPicture(const std::string& fileName) {
     return TextureCache::instance().get(fileName, "", GL_TEXTURE_2D, false);
 }
@@ -23,13 +19,7 @@ Image::Image(const std::string& instanceName) : Effect(instanceName) {
 }
 
 void Image::resetPlacement() {
-    position = Vector3{};
-    rotation = Vector3{};
-    scale = Vector3{1, 1, 1};
-    scroll = Vector3{};
-    spin = Vector3{};
-    growth = Vector3{};
-    grow = true;
+    placement.reset();
     alphaOffset = 0;
     alphaFactor = 0;
 }
@@ -52,18 +42,8 @@ void Image::render(uint32_t t) {
     glColor4f(tint.red.valueAt(t), tint.green.valueAt(t), tint.blue.valueAt(t), tint.alpha.valueAt(t) + alphaOffset);
 
     setOrthoUnit();
-    glTranslatef(position.x, position.y, position.z);
-    // Rotation and scale act about the quad's centre.
-    glTranslatef(0.5f, 0.5f, 0);
-    glRotatef(spin.x * T + rotation.x, 1, 0, 0);
-    glRotatef(spin.y * T + rotation.y, 0, 1, 0);
-    glRotatef(spin.z * T + rotation.z, 0, 0, 1);
-    if (grow) {
-        glScalef(scale.x + T * growth.x, scale.y + T * growth.y, scale.z + T * growth.z);
-    } else {
-        glScalef(scale.x - T * growth.x, scale.y - T * growth.y, scale.z - T * growth.z);
-    }
-    glTranslatef(-0.5f, -0.5f, 0);
+    placement.apply(T);
+    const Vec3& scroll = placement.scroll;
     drawTexturedQuadTex(texture, QuadRect{0, 0, 1, 1}, QuadRect{scroll.x * T, scroll.y * T, 1, 1});
 
     endOverlay();
@@ -71,16 +51,9 @@ void Image::render(uint32_t t) {
 
 void Image::handleEvent(const DemoEvent& event) {
     Effect::handleEvent(event);
+    if (placement.handleEvent(event)) return;
     switch (event.id) {
         case eventSpectrum: alphaOffset = alphaFactor * event.value; break;
-        case eventImagePosition: position = valuesOf(event); break;
-        case eventImageRotation: rotation = valuesOf(event); break;
-        case eventImageScale: scale = valuesOf(event); break;
-        case eventImageScroll: scroll = valuesOf(event); break;
-        case eventImageSpin: spin = valuesOf(event); break;
-        case eventImageGrowth: growth = valuesOf(event); break;
-        case eventImageGrow: grow = true; break;
-        case eventImageShrink: grow = false; break;
         case eventImageFile: texture = loadPicture(event.text); break;
         case eventImageAlphaFactor: alphaFactor = event.value; break;
         case eventImageAlpha: tint.alpha.current = event.value; break;

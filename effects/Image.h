@@ -10,15 +10,10 @@
 // 28 alphaFactor := value; 29 "Alpha"'s constant := value. A start resets all of them
 // but the picture.
 #include "demoSystem/Effect.h"
+#include "effects/PicturePlacement.h"
 #include "effects/TintVariables.h"
 
 class Texture;
-
-struct Vector3 {
-    float x = 0;
-    float y = 0;
-    float z = 0;
-};
 
 class Image : public Effect {
 public:
@@ -32,13 +27,7 @@ public:
     ChoiceVariable datafile{0, 1};  // "Datafile": one choice per file name given
 
     Texture* texture = nullptr;  // the cache owns it
-    Vector3 position;
-    Vector3 rotation;            // degrees
-    Vector3 scale{1, 1, 1};
-    Vector3 scroll;              // texture coordinates per unit of animated time
-    Vector3 spin;                // degrees per unit of animated time
-    Vector3 growth;              // scale per unit of animated time
-    bool grow = true;
+    PicturePlacement placement;
     float alphaOffset = 0;
     float alphaFactor = 0;
 

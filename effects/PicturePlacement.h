@@ -1,6 +1,6 @@
 #pragma once
-// Where an effect's picture quad sits and how it moves: the transform controls that
-// "Image" answers, shared by the effects that carry the same controls ("TypeWriter").
+// Where an effect's picture quad sits and how it moves: the transform controls of
+// "Image", shared by the effects that carry the same controls ("TypeWriter").
 // Events 7 to 12 set a position, a rotation in degrees, a scale, and the per-unit-of-T
 // scroll, spin and growth; 23 and 24 make the growth add to or subtract from the scale.
 // apply() multiplies the current modelview matrix: rotation and scale act about the

@@ -309,7 +309,7 @@ TEST_F(ImageEffect, SpinGrowthAndScrollFollowTheAnimatedTime) {
     EXPECT_TRUE(isColour(at(0.05f, 0.05f), 255, 0, 0));
     EXPECT_TRUE(isColour(at(0.3f, 0.3f), 255, 0, 0));
     image.handleEvent(event(eventImageGrow));
-    EXPECT_TRUE(image.grow);
+    EXPECT_TRUE(image.placement.grow);
 
     image.handleEvent(event(eventImageGrowth, 0, "", 0, 0, 0));
     image.handleEvent(event(eventImageScroll, 0, "", 0.5f, 0, 0));
@@ -319,8 +319,8 @@ TEST_F(ImageEffect, SpinGrowthAndScrollFollowTheAnimatedTime) {
 
     // A start puts every placement back.
     image.start(0);
-    EXPECT_EQ(image.scroll.x, 0.0f);
-    EXPECT_EQ(image.scale.x, 1.0f);
+    EXPECT_EQ(image.placement.scroll.x, 0.0f);
+    EXPECT_EQ(image.placement.scale.x, 1.0f);
     EXPECT_NE(image.texture, nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include "engine/Scene.h"
 #include "engine/SceneLoaderLVG.h"
 #include "resources/Texture.h"
+#include "tests/support/SceneRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +14,8 @@
 
 namespace {
 
-lvg::NodeHeader node(const std::string& name, int32_t id, int32_t parentId, int32_t materialId = -1) {
-    lvg::NodeHeader h;
-    h.name = name;
-    h.id = id;
-    h.parentId = parentId;
-    h.materialId = materialId;
-    return h;
-}
-
-lvg::MeshRecord triangle(const std::string& name, int32_t id, int32_t parentId, int32_t materialId) {
-    lvg::MeshRecord m;
-    m.node = node(name, id, parentId, materialId);
-    m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    m.normals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
-    m.faces = {{0, 1, 2}};
-    return m;
-}
+using testscene::node;
+using testscene::triangle;
 
 lvg::MaterialRecord plainMaterial(int32_t id, const std::string& name) {
     lvg::MaterialRecord m;

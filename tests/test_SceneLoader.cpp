@@ -4,6 +4,7 @@
 #include "base/PngWriter.h"
 #include "base/lvp.h"
 #include "engine/SceneLoaderLVG.h"
+#include "tests/support/SceneRecords.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RunProgram.h"
 #include "tools/lvgwriter/LvgWriter.h"
@@ -20,23 +21,8 @@ namespace {
 #define EXPECT_CONTAINS(haystack, needle) \
     EXPECT_NE((haystack).find(needle), std::string::npos) << "missing: " << (needle) << "\nin: " << (haystack)
 
-lvg::NodeHeader node(const std::string& name, int32_t id, int32_t parentId, int32_t materialId = -1) {
-    lvg::NodeHeader h;
-    h.name = name;
-    h.id = id;
-    h.parentId = parentId;
-    h.materialId = materialId;
-    return h;
-}
-
-lvg::MeshRecord triangle(const std::string& name, int32_t id, int32_t parentId, int32_t materialId) {
-    lvg::MeshRecord m;
-    m.node = node(name, id, parentId, materialId);
-    m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    m.normals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
-    m.faces = {{0, 1, 2}};
-    return m;
-}
+using testscene::node;
+using testscene::triangle;
 
 lvg::MaterialRecord material(int32_t id, const std::string& name, std::vector<lvg::TextureEntry> textures = {}) {
     lvg::MaterialRecord m;
