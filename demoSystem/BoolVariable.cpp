@@ -1,6 +1,6 @@
 #include "demoSystem/BoolVariable.h"
 
-BoolVariable::BoolVariable(bool initial) : current(initial) {
+BoolVariable::BoolVariable(bool initial) : current(initial), lastFound(initial) {
     typeKind = typeKindBool;
 }
 
@@ -12,6 +12,15 @@ void BoolVariable::setValue(float value, uint32_t time) {
 bool BoolVariable::isOn(uint32_t t) const {
     const bool* stepped = variableKeys::steppedValue(keys, t);
     return stepped ? *stepped : current;
+}
+
+bool BoolVariable::valueMarkingChange(uint32_t t) {
+    const bool found = isOn(t);
+    if (found != lastFound) {
+        changeMark = true;
+        lastFound = found;
+    }
+    return found;
 }
 
 float BoolVariable::valueAt(uint32_t t) const {

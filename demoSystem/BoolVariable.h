@@ -1,5 +1,11 @@
 #pragma once
 // An on/off parameter, stepped. The effect's activity switch is one.
+//
+// Switches that act only when they flip (a scene's "Shadows", its lighting switches) read
+// themselves through valueMarkingChange: it sets the change mark whenever the value it
+// finds differs from the one it found last, starting from the constructor's default, so
+// that a key, a constant set by the script and a flip back all count. The reader clears
+// the mark once it has acted.
 #include "demoSystem/EffectVariable.h"
 #include "demoSystem/VariableKey.h"
 
@@ -20,6 +26,15 @@ public:
     // The same stepped value as a bool, for the per-frame activity checks.
     bool isOn(uint32_t t) const;
 
+    // isOn(t), setting the change mark when it differs from the last value found so.
+    bool valueMarkingChange(uint32_t t);
+    bool changeMarked() const { return changeMark; }
+    void clearChangeMark() { changeMark = false; }
+
     bool current = false;
     std::vector<VariableKey<bool>> keys;
+
+private:
+    bool lastFound;
+    bool changeMark = false;
 };

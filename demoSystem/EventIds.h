@@ -55,3 +55,21 @@ constexpr int32_t eventSpectrumAddTarget = 3;  // the named effect joins the tar
 
 // --- ShaderRTT ---
 constexpr int32_t eventShaderRTTResolution = 39;  // value < 512: 128 x 128 working pair, else 512 x 512 (every instance)
+
+// --- Scene (names are looked up in the effect's scene; an unknown one selects nothing) ---
+constexpr int32_t eventSceneFlicker = 1;              // the first light flickers while value > 0
+constexpr int32_t eventSceneSelectObject = 6;         // selected object := the one the text names
+constexpr int32_t eventSceneSpin = 11;                // spin of the selection, degrees per unit of T := the three values
+constexpr int32_t eventSceneInheritTransform = 16;    // inheritTransform of the selection, descendants, later siblings := value > 0
+constexpr int32_t eventSceneLockCamera = 18;          // camera := the one the text names; "Camera" and "FOV" stop driving it
+constexpr int32_t eventSceneVisible = 20;             // visibility of the selection and its descendants := value > 0
+constexpr int32_t eventSceneShadows = 21;             // the scene's shadows := value > 0
+constexpr int32_t eventSceneCameraFov = 25;           // the current camera's fov := value degrees
+constexpr int32_t eventSceneSelectLight = 33;         // selected light := the one the text names
+constexpr int32_t eventSceneLightEnabled = 34;        // the selected light is on while value > 0
+constexpr int32_t eventSceneVertexProgram = 35;       // vertex program of every root and its first children := text
+constexpr int32_t eventSceneFragmentProgram = 36;     // (besides the base's) fragment program, with the reach of 35
+constexpr int32_t eventSceneObjectVertexProgram = 37;    // vertex program of the selection and its first children := text
+constexpr int32_t eventSceneObjectFragmentProgram = 38;  // fragment program, with the reach of 37
+constexpr int32_t eventSceneCastsShadow = 43;         // castsShadow of the selection and its first children := value > 0;
+                                                      // the selection's shadowExcluded := value <= 0

@@ -389,6 +389,13 @@ ScriptLoader::Outcome ScriptLoader::nameAndValues(std::string& name, float& valu
     return valueList(value, text);
 }
 
+// A choice among the names of a list ("Datafile", "Camera") may be marked as text, yet
+// only a text variable can keep text keys: its text goes to the list, as for any choice.
+bool ScriptLoader::namesListEntries(const EffectVariable& variable) {
+    const bool namedList = variable.listKind == listKindNames0 || variable.listKind == listKindNames1000;
+    return namedList && std::strcmp(variable.kindName(), "choice") == 0;
+}
+
 ScriptLoader::Outcome ScriptLoader::signal(uint32_t time, const std::string& effectName) {
     std::string variableName;
     float value = 0.0f;
@@ -405,11 +412,13 @@ ScriptLoader::Outcome ScriptLoader::signal(uint32_t time, const std::string& eff
     if (!variable) {
         return fail("Variable not found", &variableName);
     }
-    if (variable->isText) {
+    bool valueIsListIndex = false;
+    if (variable->isText && !namesListEntries(*variable)) {
         variable->addTextKey(text, time);
     } else if (!text.empty()) {
         if (timelineSection) {
             value = float(effect->listEntryIndex(variable->listKind, text));
+            valueIsListIndex = true;
         } else {
             if (setupSection) {
                 effect->addListEntry(variable->listKind, text);
@@ -418,7 +427,9 @@ ScriptLoader::Outcome ScriptLoader::signal(uint32_t time, const std::string& eff
         }
     }
     if (timelineSection) {
-        if (variable->count > 1) {
+        // A name selects its entry by index, as readers of such choices expect it; only a
+        // number given in the script spans the choices.
+        if (variable->count > 1 && !valueIsListIndex) {
             value *= float(variable->count - 1);
         }
         variable->addKey(value, time);

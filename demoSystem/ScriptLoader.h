@@ -59,6 +59,11 @@ public:
     // give 0. Wraps on overflow.
     static int32_t integerPrefix(const std::string& token);
 
+    // Whether a SIGNAL's text on this variable names an entry of the effect's name list
+    // (registered in the set-up section, selected on the timeline) rather than being a
+    // text key: every choice of list kind 0 or 1000, text-marked or not.
+    static bool namesListEntries(const EffectVariable& variable);
+
     // The largest rest of a line that the loader takes, and the longest quoted text.
     static constexpr size_t lineLimit = 199;
     static constexpr size_t textLimit = 99;

@@ -157,6 +157,38 @@ TEST(SteppedLookup, KeyHoldsUntilTheNextKey) {
     EXPECT_EQ(t.textAt(200), "now");
 }
 
+TEST(ChangeMark, SetWheneverTheValueFoundDiffersFromTheLastOneKeyedOrNot) {
+    // A keyed switch: off, on from 1000, off again from 5000.
+    BoolVariable keyed;
+    keyed.importKeys({{0, 0.0f}, {1000, 1.0f}, {5000, 0.0f}, {60000, 0.0f}});
+    EXPECT_FALSE(keyed.valueMarkingChange(500));
+    EXPECT_FALSE(keyed.changeMarked()) << "the default off is no change";
+    EXPECT_TRUE(keyed.valueMarkingChange(1000));
+    EXPECT_TRUE(keyed.changeMarked()) << "a key in force that turns it on is a change";
+    keyed.clearChangeMark();
+    EXPECT_TRUE(keyed.valueMarkingChange(1016));
+    EXPECT_FALSE(keyed.changeMarked()) << "the same value again is none";
+    EXPECT_FALSE(keyed.valueMarkingChange(5000));
+    EXPECT_TRUE(keyed.changeMarked());
+    keyed.clearChangeMark();
+
+    // A constant on (two equal keys collapsed) differs from the default at its first look.
+    BoolVariable constant;
+    constant.importKeys({{0, 1.0f}, {60000, 1.0f}});
+    constant.finalize();
+    EXPECT_TRUE(constant.valueMarkingChange(0));
+    EXPECT_TRUE(constant.changeMarked());
+
+    // The plain look-ups never mark.
+    BoolVariable plain(true);
+    plain.current = false;
+    EXPECT_FALSE(plain.isOn(0));
+    EXPECT_FLOAT_EQ(plain.valueAt(0), 0.0f);
+    EXPECT_FALSE(plain.changeMarked());
+    EXPECT_FALSE(plain.valueMarkingChange(0));
+    EXPECT_TRUE(plain.changeMarked()) << "the default was on";
+}
+
 TEST(ChoiceValues, ScaledKeysClampingAndUntrustedNumbers) {
     keyEndTime = 60000;
     ChoiceVariable c(1, 11);

@@ -21,6 +21,10 @@ public:
         registerVariable(file, "File", listKindNames0, typeKindChoice);
         registerVariable(mode, "Mode", listKindPlain, typeKindChoice);
         registerVariable(on, "On", listKindPlain, typeKindBool);
+        registerVariable(scene, "Scene", listKindNames0, typeKindChoice);
+        scene.isText = true;
+        registerVariable(view, "View", listKindNames1000, typeKindChoice);
+        view.isText = true;
     }
     void render(uint32_t) override {}
     void onListEntryAdded(int32_t kind, const std::string& text, uint32_t count) override {
@@ -30,6 +34,8 @@ public:
     ChoiceVariable file{0, 1};
     ChoiceVariable mode{0, 5};
     BoolVariable on;
+    ChoiceVariable scene{0, 1};  // text-marked choices among names, as a scene's file and camera
+    ChoiceVariable view{0, 4};
     std::vector<std::string> added;
 };
 
@@ -220,6 +226,26 @@ TEST_F(Loader, SignalSetsKeysInTheTimelineOnly) {
     EXPECT_EQ(fx->pattern.textAt(6000), "10");
     expectFailure(std::string(header) + "1000 s fx Nothing 1\n", "Variable not found", "Nothing");
     expectFailure(std::string(header) + "1000 s nobody Alpha 1\n", "Effect not found", "nobody");
+}
+
+TEST_F(Loader, TextMarkedChoicesTakeNamesIntoTheirListAndSelectThemByIndex) {
+    load("DEMO_END 60000\nINSERT_EFFECT fx AS Probe\n__SETUP__\n0 s fx Scene \"a.lvg\"\n"
+         "0 s fx View \"front\"\n0 s fx View \"side\"\n0 s fx View \"top\"\n0 s fx View \"back\"\n"
+         "__TIMELINE__\n1000 s fx View \"top\"\n2000 s fx View 1\n3000 s fx View \"nowhere\"\n");
+    ScriptEffect* fx = list.get("fx");
+    // In the set-up section the text is registered, so the effect hears of it.
+    EXPECT_EQ(fx->nameList(0), (std::vector<std::string>{"a.lvg"}));
+    EXPECT_EQ(fx->nameList(1000), (std::vector<std::string>{"front", "side", "top", "back"}));
+    EXPECT_EQ(fx->added.front(), "0:a.lvg:1");
+    EXPECT_TRUE(fx->scene.keys.empty());
+    // On the timeline a name is its plain index (not scaled by the four choices); a number
+    // keeps the script's scaling; an unknown name is the first entry.
+    ASSERT_EQ(fx->view.keys.size(), 5u);
+    EXPECT_EQ(fx->view.keys[1].time, 1000u);
+    EXPECT_EQ(fx->view.keys[1].value, 2);
+    EXPECT_EQ(fx->view.keys[2].value, 3);  // 1 * (4 - 1)
+    EXPECT_EQ(fx->view.keys[3].value, 0);
+    EXPECT_FLOAT_EQ(fx->view.valueAt(1500), 2.0f);
 }
 
 TEST_F(Loader, NumericSignalBeforeTheTimelineSetsNothing) {

@@ -2,11 +2,11 @@
 // The shadow blend pass: compares each pixel's position in the light's view (texture
 // coordinates generated on unit 0 from the shadow planes) with the shadow map bound on
 // unit 0 in compare mode. Colour 0 and the shadow term in alpha, for the blend
-// (GL_ONE, GL_SRC_ALPHA): lit pixels keep their colour, shadowed ones are darkened.
-// Pixels outside the light's view or behind it count as lit.
+// (GL_ONE, GL_SRC_ALPHA): lit pixels keep their colour (alpha 1), shadowed ones keep half
+// of it (alpha 0.5). Pixels outside the light's view or behind it count as lit.
 layout(binding = 0) uniform sampler2DShadow shadowMap;
 
-const float shadowBrightness = 0.45;
+const float shadowBrightness = 0.5;
 
 void main() {
     vec4 coordinate = gl_TexCoord[0];
