@@ -30,7 +30,14 @@ int usage() {
     return 2;
 }
 
-bool styleFor(const std::string& name, TextStyle& style) {
+// Where a style centres its text across the picture, in screen units (0..4/3).
+constexpr float middle = 2.0f / 3.0f;
+// Typed lettering sits in the right part of its picture: the type-writer effect uncovers
+// a picture from the left and shows its left 55 % at once, so the text begins beyond that.
+constexpr float typedCentre = 0.78f * 4.0f / 3.0f;
+
+bool styleFor(const std::string& name, TextStyle& style, float& centreX) {
+    centreX = middle;
     if (name == "title") {
         style.capHeight = 0.1f;
         style.tracking = 0.06f;
@@ -62,6 +69,18 @@ bool styleFor(const std::string& name, TextStyle& style) {
         style.glowStrength = 0.7f;
         return true;
     }
+    if (name == "typed") {
+        style.capHeight = 0.032f;
+        style.tracking = 0.05f;
+        style.lineSpacing = 1.8f;
+        style.top = {0.85f, 1.0f, 0.9f, 1.0f};
+        style.bottom = {0.55f, 1.0f, 0.75f, 1.0f};
+        style.glow = {0.1f, 0.9f, 0.5f, 1.0f};
+        style.glowRadius = 0.008f;
+        style.glowStrength = 0.6f;
+        centreX = typedCentre;
+        return true;
+    }
     return false;
 }
 
@@ -85,12 +104,13 @@ bool readLettering(const std::string& path, std::vector<LetteringPicture>& pictu
         fields >> picture.file >> picture.style;
         std::getline(fields >> std::ws, text);
         TextStyle unused;
+        float unusedCentre = 0.0f;
         if (picture.file.empty()) {
             continue;
         }
-        if (text.empty() || !styleFor(picture.style, unused) || picture.file.find('/') != std::string::npos ||
+        if (text.empty() || !styleFor(picture.style, unused, unusedCentre) || picture.file.find('/') != std::string::npos ||
             picture.file.size() < 5 || picture.file.compare(picture.file.size() - 4, 4, ".png") != 0) {
-            std::fprintf(stderr, "picgen: %s:%d: expected 'NAME.png title|subtitle|word TEXT'\n", path.c_str(), number);
+            std::fprintf(stderr, "picgen: %s:%d: expected 'NAME.png title|subtitle|word|typed TEXT'\n", path.c_str(), number);
             return false;
         }
         size_t start = 0;
@@ -146,9 +166,10 @@ int main(int argc, char** argv) {
             break;
         }
         TextStyle style;
-        styleFor(text.style, style);
+        float centreX = middle;
+        styleFor(text.style, style, centreX);
         Canvas canvas(1024, 512, Colour{style.glow.r, style.glow.g, style.glow.b, 0.0f});
-        lettering.draw(canvas, text.lines, 2.0f / 3.0f, 0.5f, style);
+        lettering.draw(canvas, text.lines, centreX, 0.5f, style);
         ok = PictureFiles::writePngRgba(dir + text.file, canvas);
     }
     return ok ? 0 : 1;

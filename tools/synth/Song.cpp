@@ -45,81 +45,114 @@ const MelodyNote melody[] = {
     {48, 6, 79}, {54, 2, 81}, {56, 4, 83}, {60, 4, 76},            // G
 };
 
+// Where the four-on-the-floor kick plays.
+bool fullDrums(int bar) { return inRange(bar, 8, 31) || inRange(bar, 40, 47) || inRange(bar, 60, 83); }
+
+// A snare fill over the last two beats of a bar: eighths, then sixteenths.
+void snareFill(StereoBuffer& drums, int bar) {
+    for (int step = 8; step < 16; step += step < 12 ? 2 : 1) {
+        Instruments::snare(drums, stepStart(bar, step), 0.25f + 0.02f * float(step), step % 2 ? 0.3f : -0.3f);
+    }
+}
+
 void writeDrums(StereoBuffer& drums, StereoBuffer& kicks) {
     for (int bar = 0; bar < Tempo::barCount; ++bar) {
-        const bool groove = inRange(bar, 8, 23) || inRange(bar, 32, 43);
         for (int beat = 0; beat < 4; ++beat) {
-            if (groove) {
+            if (fullDrums(bar)) {
                 Instruments::kick(kicks, stepStart(bar, beat * 4), 0.8f);
             }
-            if ((inRange(bar, 12, 23) || inRange(bar, 32, 43)) && (beat == 1 || beat == 3)) {
+            const bool claps = inRange(bar, 12, 31) || inRange(bar, 40, 47) || inRange(bar, 60, 83);
+            if (claps && (beat == 1 || beat == 3) && !(bar == 31 || bar == 83)) {
                 Instruments::snare(drums, stepStart(bar, beat * 4), 0.5f);
             }
         }
-        // Hats: off-beat eighths from bar 4, sixteenths with open off-beats at the peak.
-        if (inRange(bar, 4, 23) || inRange(bar, 44, 46)) {
-            const float gain = bar < 8 ? 0.12f + 0.02f * float(bar - 4) : (bar >= 44 ? 0.16f - 0.04f * float(bar - 44) : 0.2f);
-            for (int beat = 0; beat < 4; ++beat) {
-                Instruments::hat(drums, stepStart(bar, beat * 4 + 2), gain, false, 0.3f);
-            }
+        // Half time: kick on beat 1 and after beat 3, one snare on beat 3.
+        if (inRange(bar, 48, 55)) {
+            Instruments::kick(kicks, stepStart(bar, 0), 0.85f);
+            Instruments::kick(kicks, stepStart(bar, 10), 0.6f);
+            Instruments::snare(drums, stepStart(bar, 8), 0.55f);
         }
-        if (inRange(bar, 32, 43)) {
+        // Hats: off-beat eighths, sixteenths with open off-beats where the music drives.
+        const bool sixteenths = inRange(bar, 24, 31) || inRange(bar, 40, 55) || inRange(bar, 60, 83);
+        if (sixteenths) {
             for (int step = 0; step < 16; ++step) {
                 const bool offBeat = step % 4 == 2;
                 Instruments::hat(drums, stepStart(bar, step), offBeat ? 0.16f : 0.1f, offBeat, step % 2 ? -0.35f : 0.35f);
             }
+        } else if (inRange(bar, 4, 23) || inRange(bar, 84, 86)) {
+            const float gain = bar < 8 ? 0.12f + 0.02f * float(bar - 4) : (bar >= 84 ? 0.16f - 0.04f * float(bar - 84) : 0.2f);
+            for (int beat = 0; beat < 4; ++beat) {
+                Instruments::hat(drums, stepStart(bar, beat * 4 + 2), gain, false, 0.3f);
+            }
         }
         // The snare roll before the peak: eighths, then sixteenths, growing louder.
-        if (inRange(bar, 28, 31)) {
-            const int stepSize = bar < 30 ? 2 : 1;
+        if (inRange(bar, 56, 59)) {
+            const int stepSize = bar < 58 ? 2 : 1;
             for (int step = 0; step < 16; step += stepSize) {
-                const float progress = (float(bar - 28) * 16.0f + float(step)) / 64.0f;
+                const float progress = (float(bar - 56) * 16.0f + float(step)) / 64.0f;
                 Instruments::snare(drums, stepStart(bar, step), 0.12f + 0.38f * progress, step % 2 ? 0.25f : -0.25f);
             }
         }
     }
-    for (int bar : {8, 16, 32, 36, 40}) {
+    snareFill(drums, 31);
+    snareFill(drums, 83);
+    for (int bar : {8, 16, 24, 40, 44, 48, 60, 64, 68, 72, 76, 80}) {
         Instruments::crash(drums, barStart(bar), 0.3f);
     }
-    Instruments::riser(drums, barStart(28), Tempo::barFrames * 4, 0.5f);
+    Instruments::riser(drums, barStart(56), Tempo::barFrames * 4, 0.5f);
+    Instruments::riser(drums, barStart(38), Tempo::barFrames * 2, 0.25f);
     // The final hit.
-    Instruments::kick(kicks, barStart(48), 1.0f);
-    Instruments::crash(drums, barStart(48), 0.35f);
+    Instruments::kick(kicks, barStart(92), 1.0f);
+    Instruments::crash(drums, barStart(92), 0.35f);
 }
 
 void writeBass(StereoBuffer& bass) {
-    for (int bar = 0; bar < 48; ++bar) {
+    for (int bar = 0; bar < 92; ++bar) {
         const float root = chordOf(bar).bass;
-        if (inRange(bar, 8, 23) || inRange(bar, 32, 43)) {
+        if (inRange(bar, 40, 47)) {
+            // Rolling sixteenths between the kicks, the middle one an octave up.
+            for (int beat = 0; beat < 4; ++beat) {
+                for (int step = 1; step < 4; ++step) {
+                    Instruments::bass(bass, stepStart(bar, beat * 4 + step), Tempo::sixteenthFrames - 500,
+                                      step == 2 ? root + 12.0f : root, 0.45f);
+                }
+            }
+        } else if (inRange(bar, 48, 55)) {
+            Instruments::bass(bass, barStart(bar), Tempo::beatFrames * 2 - 600, root, 0.5f);
+            Instruments::bass(bass, stepStart(bar, 10), Tempo::beatFrames + Tempo::sixteenthFrames * 2 - 600, root, 0.45f);
+        } else if (fullDrums(bar)) {
             for (int beat = 0; beat < 4; ++beat) {
                 Instruments::bass(bass, stepStart(bar, beat * 4 + 2), Tempo::sixteenthFrames * 2 - 400, root, 0.55f);
             }
-        } else if (inRange(bar, 44, 47)) {
-            Instruments::bass(bass, barStart(bar), Tempo::barFrames - 2000, root - 12.0f, 0.45f - 0.06f * float(bar - 44));
+        } else if (inRange(bar, 84, 91)) {
+            Instruments::bass(bass, barStart(bar), Tempo::barFrames - 2000, root - 12.0f, 0.45f - 0.03f * float(bar - 84));
         }
     }
-    Instruments::bass(bass, barStart(48), Tempo::barFrames, 33.0f, 0.5f);
+    Instruments::bass(bass, barStart(92), Tempo::barFrames * 2, 33.0f, 0.5f);
 }
 
 void writePads(StereoBuffer& pads) {
-    for (int bar = 0; bar < 48; ++bar) {
+    for (int bar = 0; bar < 92; ++bar) {
         float gain = 0.2f;
         float brightness = 0.35f;
         if (bar < 8) {
             gain = 0.22f + 0.01f * float(bar);
             brightness = 0.2f + 0.03f * float(bar);
-        } else if (inRange(bar, 24, 31)) {
+        } else if (inRange(bar, 32, 39) || inRange(bar, 56, 59)) {
             gain = 0.26f;
             brightness = 0.55f;
-        } else if (inRange(bar, 32, 43)) {
+        } else if (inRange(bar, 60, 83)) {
             brightness = 0.6f;
+        } else if (bar >= 84) {
+            gain = 0.24f;
+            brightness = 0.45f - 0.02f * float(bar - 84);
         }
         for (float tone : chordOf(bar).tones) {
             Instruments::pad(pads, barStart(bar), Tempo::barFrames - 1000, tone, gain, brightness);
         }
     }
     for (float tone : {57.0f, 60.0f, 64.0f, 69.0f}) {
-        Instruments::pad(pads, barStart(48), Tempo::barFrames * 2 - Tempo::beatFrames * 2, tone, 0.24f, 0.45f);
+        Instruments::pad(pads, barStart(92), Tempo::barFrames * 4 - Tempo::beatFrames * 4, tone, 0.24f, 0.45f);
     }
 }
 
@@ -128,39 +161,65 @@ float arpeggioCutoff(int bar, int step) {
     const float position = float(bar) + float(step) / 16.0f;
     if (bar < 8) return 500.0f + 150.0f * (position - 4.0f);
     if (bar < 16) return 1100.0f + 250.0f * (position - 8.0f);
-    if (bar < 24) return 3200.0f;
-    if (bar < 28) return 900.0f;
-    if (bar < 32) return 900.0f + 700.0f * (position - 28.0f);
-    if (bar < 44) return 4200.0f;
-    return 2400.0f - 400.0f * (position - 44.0f);
+    if (bar < 32) return 3200.0f;
+    if (bar < 38) return 900.0f;
+    if (bar < 40) return 900.0f + 1100.0f * (position - 38.0f);
+    if (bar < 48) return 3600.0f;
+    if (bar < 56) return 2000.0f;
+    if (bar < 60) return 900.0f + 800.0f * (position - 56.0f);
+    if (bar < 84) return 4200.0f;
+    return 2400.0f - 250.0f * (position - 84.0f);
+}
+
+float arpeggioGain(int bar) {
+    if (bar < 8) return 0.1f + 0.02f * float(bar - 4);
+    if (inRange(bar, 32, 37)) return 0.1f;
+    if (inRange(bar, 48, 55)) return 0.12f;
+    if (bar >= 84) return 0.14f - 0.014f * float(bar - 84);
+    return 0.16f;
 }
 
 void writeArpeggio(StereoBuffer& arpeggio) {
     static const int order[8] = {0, 1, 2, 3, 2, 1, 3, 0};
-    for (int bar = 4; bar < 48; ++bar) {
+    for (int bar = 4; bar < 92; ++bar) {
         const Chord& chord = chordOf(bar);
-        const float gain = bar < 8 ? 0.1f + 0.02f * float(bar - 4) : (inRange(bar, 24, 27) ? 0.1f : (bar >= 44 ? 0.14f - 0.025f * float(bar - 44) : 0.16f));
         for (int step = 0; step < 16; ++step) {
             const int index = order[step % 8];
             const float note = index == 3 ? chord.tones[0] + 24.0f : chord.tones[index] + 12.0f;
-            Instruments::pluck(arpeggio, stepStart(bar, step), note, gain, arpeggioCutoff(bar, step), step % 2 ? 0.4f : -0.4f);
+            Instruments::pluck(arpeggio, stepStart(bar, step), note, arpeggioGain(bar), arpeggioCutoff(bar, step),
+                               step % 2 ? 0.4f : -0.4f);
         }
     }
 }
 
+// The diatonic third below a note of A minor: a minor third under C, D, F and G, a major
+// third under E, A and B.
+float thirdBelow(float note) {
+    const int pitchClass = int(note) % 12;
+    return note - (pitchClass == 4 || pitchClass == 9 || pitchClass == 11 ? 4.0f : 3.0f);
+}
+
 void writeLead(StereoBuffer& lead) {
-    auto phrase = [&lead](int firstBar, float gain, float transpose) {
+    auto phrase = [&lead](int firstBar, float gain, float transpose, bool harmony) {
         for (const MelodyNote& note : melody) {
             const size_t length = size_t(note.length) * Tempo::sixteenthFrames - 600;
-            Instruments::lead(lead, barStart(firstBar) + size_t(note.step) * Tempo::sixteenthFrames, length,
-                              note.note + transpose, gain);
+            const size_t start = barStart(firstBar) + size_t(note.step) * Tempo::sixteenthFrames;
+            Instruments::lead(lead, start, length, note.note + transpose, gain);
+            if (harmony) {
+                Instruments::lead(lead, start, length, thirdBelow(note.note + transpose), gain * 0.7f);
+            }
         }
     };
-    phrase(24, 0.07f, -12.0f);  // the breakdown hints at the tune an octave down
-    phrase(32, 0.13f, 0.0f);
-    phrase(36, 0.13f, 0.0f);
-    phrase(40, 0.15f, 0.0f);
-    phrase(44, 0.06f, -12.0f);  // and the ending remembers it
+    phrase(28, 0.06f, -12.0f, false);  // the groove hints at the tune an octave down
+    phrase(32, 0.07f, -12.0f, false);  // and so does the breakdown
+    phrase(48, 0.11f, 0.0f, false);
+    phrase(52, 0.11f, 0.0f, false);
+    for (int bar : {60, 64, 68, 72}) {
+        phrase(bar, bar == 72 ? 0.15f : 0.13f, 0.0f, false);
+    }
+    phrase(76, 0.12f, 0.0f, true);
+    phrase(80, 0.13f, 0.0f, true);
+    phrase(84, 0.06f, -12.0f, false);  // the ending remembers it
 }
 
 // Ducks pads, bass and arpeggio under every kick: the pumping that makes the beat clear.
@@ -212,7 +271,9 @@ StereoBuffer render() {
     }
     const float drive = 1.8f;
     const float scale = drive / peak;
-    const float outputGain = 0.85f / std::tanh(drive);  // about -1.5 dBFS, headroom for the encoder
+    // About -2.4 dBFS: the encoder overshoots the sharpest hits (the end of the snare roll)
+    // by a fifth.
+    const float outputGain = 0.76f / std::tanh(drive);
     for (size_t i = 0; i < frames; ++i) {
         master.left[i] = std::tanh(master.left[i] * scale) * outputGain;
         master.right[i] = std::tanh(master.right[i] * scale) * outputGain;

@@ -13,8 +13,8 @@ constexpr int beatMilliseconds = 60000 / beatsPerMinute;
 constexpr size_t beatFrames = size_t(sampleRate) * 60 / beatsPerMinute;
 constexpr size_t sixteenthFrames = beatFrames / 4;
 constexpr size_t barFrames = beatFrames * 4;
-constexpr int barCount = 50;        // 96 s of music
-constexpr double tailSeconds = 2.0; // the last chord dies away after the grid
+constexpr int barCount = 96;        // 184.32 s of music
+constexpr double tailSeconds = 2.0; // the last chord's reverb dies away after the grid
 constexpr size_t totalFrames = barFrames * barCount + size_t(tailSeconds * sampleRate);
 
 static_assert(beatFrames * beatsPerMinute == size_t(sampleRate) * 60, "the beat must be whole frames");

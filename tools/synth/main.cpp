@@ -1,9 +1,12 @@
 // synth: renders the demo's soundtrack and writes it as Ogg Vorbis.
 //
 //   synth [--quality Q] OUTPUT.ogg
+//   synth --sections
 //
 // The data build runs it to make lv_cv05-02.ogg beside the program. The output depends on
-// nothing but this source: two runs give the same bytes.
+// nothing but this source: two runs give the same bytes. --sections prints the
+// arrangement's sections (name, first bar, start in milliseconds), one a line, the grid
+// the demo script is written against.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,9 +19,10 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: synth [--quality Q] OUTPUT.ogg\n"
+    std::fprintf(stderr, "usage: synth [--quality Q] OUTPUT.ogg | synth --sections\n"
                          "  renders the demo soundtrack (%d bars at %d beats per minute) as Ogg Vorbis\n"
-                         "  --quality Q   Vorbis quality, -0.1 to 1.0 (default 0.4)\n",
+                         "  --quality Q   Vorbis quality, -0.1 to 1.0 (default 0.4)\n"
+                         "  --sections    print each section's name, first bar and start (ms)\n",
                  Tempo::barCount, Tempo::beatsPerMinute);
     return 2;
 }
@@ -35,6 +39,11 @@ int main(int argc, char** argv) {
             if (!end || *end != '\0' || quality < -0.1f || quality > 1.0f) {
                 return usage();
             }
+        } else if (std::strcmp(argv[i], "--sections") == 0 && argc == 2) {
+            for (const Song::Section& section : Song::sections) {
+                std::printf("%s %d %d\n", section.name, section.firstBar, section.firstBar * 4 * Tempo::beatMilliseconds);
+            }
+            return 0;
         } else if (std::strcmp(argv[i], "--help") == 0) {
             usage();
             return 0;
