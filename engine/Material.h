@@ -8,6 +8,11 @@
 // from the slots that are filled. The Scene effect switches lighting for all materials of
 // a scene. Textures belong to the texture cache; a material only points at them.
 //
+// apply() pushes every GL attribute and sets the material's state; the scene pops it when
+// the next mesh needs another material, after a mesh drawn with a vertex program, and at
+// the end of its colour pass. It always leaves texture unit 0 active and back-face
+// culling on (whatever the scene's own culling switch says).
+//
 // Map types of the scene format: 1 diffuse, 7 second (multiplied over the diffuse), 8
 // bump, 9 reflection, 10 diffuse drawn with additive blending; 6 is an assertion failure;
 // 0, 2 to 5 and 11 are "Unsupported texture type" (non-fatal, skipped).
@@ -33,6 +38,16 @@ public:
     bool setTextureForMapType(int32_t mapType, Texture* texture);
     // Chooses shadeModel and the usage flags from the filled slots.
     void finish();
+    // Pushes all GL attributes (the caller pops them) and sets colours, the shade model's
+    // texture units, lighting, blending and culling. A shade model above 13 is the fatal
+    // "Material cannot handle this shademodel"; a model whose textures are missing sets
+    // no texture state.
+    void apply();
+    // Whether apply() enables lighting, disables it, or leaves it as it was (both forced).
+    enum class Lighting { On, Off, Unchanged };
+    Lighting lighting() const;
+    // How many times apply() ran (the scene applies a material once per run of meshes).
+    uint32_t applyCount() const { return applies; }
 
     float opacity() const { return opacityValue; }
     bool additive() const { return additiveOn; }
@@ -48,7 +63,7 @@ public:
     Texture* reflectionTexture = nullptr;  // 9
     Texture* secondTexture = nullptr;      // 7
     Texture* bumpTexture = nullptr;        // 8
-    Texture* normalisationCubeMap = nullptr;
+    Texture* normalisationCubeMap = nullptr;  // the program's own one unless set
 
     int32_t shadeModel = 0;  // 0..13
     bool lightingOn = false;   // force lighting on
@@ -66,4 +81,5 @@ private:
     float opacityValue = 1;
     bool additiveOn = false;
     bool transparentOn = false;
+    uint32_t applies = 0;
 };

@@ -1,11 +1,29 @@
 #include "engine/Scene.h"
 
 #include "base/ErrorReport.h"
+#include "base/LumoraWindow.h"
+#include "engine/SceneDepthTarget.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
-Scene::Scene(int32_t frames, int32_t step) : frameCount(frames), frameStep(step) {}
+namespace {
+
+// The scene reader also builds scenes where no GL exists (tools, tests of the data); the
+// GL work of loading then waits for the first frame.
+bool glContextCurrent() {
+    return SDL_GL_GetCurrentContext() != nullptr;
+}
+
+}  // namespace
+
+Scene::Scene(int32_t frames, int32_t step) : frameCount(frames), frameStep(step) {
+    if (glContextCurrent()) sceneDepthTarget();
+}
 
 Scene::~Scene() = default;
 
@@ -63,6 +81,7 @@ void Scene::addLight(std::unique_ptr<Light> light, int32_t parentId) {
     lightList.push_back(added);
     firstLightByName.emplace(added->name(), added);
     if (parentId != -1) attachToParent(added, parentId);
+    if (glContextCurrent()) added->sendColours();
 }
 
 void Scene::addMaterial(std::unique_ptr<Material> material) {
@@ -134,4 +153,107 @@ Camera* Scene::currentCameraObject() const {
 
 Light* Scene::currentLightObject() const {
     return currentLight < lightList.size() ? lightList[currentLight] : nullptr;
+}
+
+SceneTime Scene::timeAt(double t, int32_t frameCount, int32_t frameStep, bool loop) {
+    SceneTime time;
+    if (frameStep <= 0 || !std::isfinite(t)) return time;
+    double frame = std::trunc(t / frameStep);
+    if (loop && frameCount > 0) {
+        const double laps = std::trunc(frame / frameCount);
+        frame -= laps * frameCount;
+        t -= laps * double(frameCount) * frameStep;
+    }
+    double fraction = (t - frame * frameStep) / frameStep;
+    if (frame < 0) {
+        frame = 0;
+        fraction = 0;
+    } else if (frame > frameCount) {
+        frame = std::max(frameCount - 1, 0);
+    }
+    time.frame = int32_t(frame);
+    time.fraction = float(std::clamp(fraction, 0.0, 1.0));
+    return time;
+}
+
+void Scene::setTime(float t) {
+    const SceneTime time = timeAt(t, frameCount, frameStep, loop);
+    frame = time.frame;
+    fraction = time.fraction;
+}
+
+void Scene::animate() {
+    for (const auto& object : allObjects) object->animate(frame, fraction);
+}
+
+void Scene::updateWorld() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (Light* light : lightList) SceneObject::updateWorld(light, Matrix4::identity());
+    SceneObject::updateWorld(roots, Matrix4::identity());
+    if (shadowsOn) shadowMapPass();
+}
+
+void Scene::applyFog() const {
+    glEnable(GL_FOG);
+    const float colour[4] = {fogColour.r, fogColour.g, fogColour.b, fogColour.a};
+    glFogfv(GL_FOG_COLOR, colour);
+    glFogi(GL_FOG_MODE, GLint(fogMode));
+    if (fogMode == GL_LINEAR) {
+        glFogf(GL_FOG_START, fogStart);
+        glFogf(GL_FOG_END, fogEnd);
+    } else {
+        glFogf(GL_FOG_DENSITY, fogDensity);
+    }
+}
+
+void Scene::useMaterial(Material& material) {
+    if (lastApplied && lastApplied->id() == material.id()) return;
+    if (lastApplied) glPopAttrib();
+    material.apply();
+    lastApplied = &material;
+}
+
+void Scene::releaseMaterial() {
+    if (!lastApplied) return;
+    glPopAttrib();
+    lastApplied = nullptr;
+}
+
+void Scene::render() {
+    checkNotNull(roots, LUMORA_HERE);
+    const float black[4] = {0, 0, 0, 1};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
+    for (int32_t i = 0; i < Light::glLightCount(); ++i) glDisable(GLenum(GL_LIGHT0 + i));
+
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    if (cullBackFaces) {
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glCullFace(GL_BACK);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+    if (fogOn) applyFog();
+
+    glColor4f(1, 1, 1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (Camera* camera = currentCameraObject()) camera->apply();
+    for (Light* light : lightList) light->apply();
+
+    const bool multisample = recordedFsaaMode > 0 && epoxy_has_gl_extension("GL_ARB_multisample");
+    if (multisample) glEnable(GL_MULTISAMPLE_ARB);
+    for (SceneObject* object : geometryList) object->draw();
+    // The last material's push ends with the pass, so that the next frame (or whatever
+    // draws next) starts from the state before it.
+    releaseMaterial();
+    if (multisample) glDisable(GL_MULTISAMPLE_ARB);
+
+    if (shadowsOn) shadowBlendPass();
+    if (fogOn) glDisable(GL_FOG);
+    checkGLError(LUMORA_HERE);
 }

@@ -14,6 +14,15 @@
 // ("object %s could not find parent obj %d", non-fatal, leaves it unattached). Cameras
 // and lights join a chain only when they name a parent. Material ids and camera and
 // light targets may refer forward: finish() resolves them after the last chunk.
+//
+// Per frame the Scene effect calls, in this order: setTime, animate, updateWorld (which
+// ends with the shadow-map pass when shadows are on), depthPass, render (the colour pass,
+// then the shadow blend pass when shadows are on). render() draws the geometry in its
+// sorted order; meshes apply their material through useMaterial(), which applies it only
+// when it differs from the one applied last, so a run of meshes of one material applies
+// it once. Every material pushed is popped again within the frame: the GL attribute
+// stack, the active texture unit and the client active unit are after a frame what they
+// were before it.
 #include "engine/Camera.h"
 #include "engine/Light.h"
 #include "engine/Material.h"
@@ -26,6 +35,16 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+class FragmentProgram;
+class VertexProgram;
+
+// The animation position that a time gives: a key frame and the fraction 0..1 toward the
+// next one.
+struct SceneTime {
+    int32_t frame = 0;
+    float fraction = 0;
+};
 
 class Scene {
 public:
@@ -64,6 +83,42 @@ public:
     // their descendants, parents before children, without recursion.
     static void walk(SceneObject* object, bool withSiblings, const std::function<void(SceneObject&)>& visit);
 
+    // --- Per frame -----------------------------------------------------------------------
+    // t in the units of frameStep: frame = t / frameStep (truncated); with loop, whole laps
+    // of frameCount frames are taken off t first. A frame before the start becomes 0, one
+    // beyond frameCount becomes frameCount - 1 (objects also hold their key index to their
+    // last key). The fraction is held to 0..1.
+    void setTime(float t);
+    static SceneTime timeAt(double t, int32_t frameCount, int32_t frameStep, bool loop);
+    // Every object samples its tracks at frame and fraction.
+    void animate();
+    // Identity projection and modelview; world matrices of every light (lights in no
+    // chain are placed too) and of the root chain; the shadow-map pass when shadows are on.
+    void updateWorld();
+    // The colour pass (needs a root: assertion), then the shadow blend pass when shadows
+    // are on. Leaves fog, multisampling and every material's state as they were.
+    void render();
+    // GL_FOG on with the scene's colour, mode, and start and end (GL_LINEAR) or density.
+    void applyFog() const;
+
+    // Material switching for the colour pass: applies material unless it is the one
+    // applied last (by id), popping that one first.
+    void useMaterial(Material& material);
+    // Pops the material applied last, if any, and forgets it.
+    void releaseMaterial();
+    const Material* appliedMaterial() const { return lastApplied; }
+
+    // --- Shadows and depth (ScenePasses.cpp) ------------------------------------------
+    // Nothing when the settings switched shadows off or the driver has fewer than three
+    // texture units; otherwise shadowsOn and every object's castsShadow from the first
+    // root's chain down.
+    void setShadows(bool on);
+    // The depth-information pass into "scenedepth", after updateWorld().
+    void depthPass();
+    // Step 4 of updateWorld() and step 9 of render(), when shadows are on.
+    void shadowMapPass();
+    void shadowBlendPass();
+
     // --- Animation and render settings ---------------------------------------------------
     int32_t frameCount;
     int32_t frameStep;
@@ -85,6 +140,10 @@ public:
     float focalNear = 0.1f;
     float focalFar = 0.8f;
     float focalClamp = 1.0f;
+    VertexProgram* depthVertexProgram = nullptr;      // made on first use by the depth pass
+    FragmentProgram* depthFragmentProgram = nullptr;
+    // The shadow texture planes S, T, R and Q, computed by the shadow-map pass.
+    float shadowTexturePlanes[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
 
 private:
     void attachToParent(SceneObject* object, int32_t parentId);
@@ -98,6 +157,7 @@ private:
     std::map<int32_t, Material*> materialMap;
     SceneObject* roots = nullptr;
     SceneObject* lastRoot = nullptr;
+    Material* lastApplied = nullptr;  // pushed by its apply(), popped by releaseMaterial()
     // The first object and the first light of each id and name: look-ups and linking stay
     // linear in the number of objects, however many a file holds.
     std::unordered_map<int32_t, SceneObject*> firstObjectById;

@@ -9,6 +9,21 @@
 // fills nodes through the setters here; the Scene links them (appendChild) and binds
 // them once loading ends.
 //
+// Per frame the Scene asks every object to sample its tracks (animate), computes the world
+// matrices of its chains (updateWorld, on the CPU: each object's world matrix is the
+// incoming matrix × translate(position + offset) × rotation × scale; its children get
+// its world matrix as their incoming one only when inheritTransform is on, otherwise its
+// own incoming one, as if the matrix had been popped before them), and draws each
+// object under its world matrix (draw, drawShadowPass, drawDepthPass; the kinds supply
+// the drawing itself).
+//
+// The recursive setters (setCastsShadow, setVertexProgram, ...) take two switches: the
+// object sets its own value, then with children on the call goes to its first child,
+// with siblings on to its next sibling, each of which passes it on with the same
+// switches. So (on, on) reaches the subtree and every following sibling's subtree, (on,
+// off) the chain of first children, (off, on) the following siblings. They loop, never
+// recurse, so a chain of any length is safe.
+//
 // Keys: each track holds its own number of keys. keyCount is the count of the last
 // non-empty track in the order position, rotation, scale (the one count the format
 // keeps); a sampler limits every track by its own size as well (trackIndex), so a
@@ -16,6 +31,7 @@
 #include "engine/Math3D.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +53,37 @@ public:
     // The kind's own work when its scene finishes loading (meshes find their material and
     // build their geometry). The Scene walks the hierarchy; this does not recurse.
     virtual void bindToScene(Scene& scene);
+
+    // A copy of this object and, cloned the same way, of its descendants: placement,
+    // tracks, flags and the kind's own fields. The copy is in no chain and belongs to the
+    // caller; it owns its cloned descendants.
+    std::unique_ptr<SceneObject> clone() const;
+
+    // --- Per frame ----------------------------------------------------------------------
+    // Samples the tracks at key frame (limited to the last key) and fraction toward the
+    // next: positions and scales linearly, rotations by slerp. Nothing when not animated.
+    virtual void animate(int32_t frame, float fraction);
+    // translate(position + offset) × rotation × scale.
+    Matrix4 localMatrix() const;
+    // World matrices of first, its descendants and its following siblings with theirs,
+    // first's chain starting from incoming.
+    static void updateWorld(SceneObject* first, const Matrix4& incoming);
+    // If visible: the kind's colour, shadow or depth drawing under the world matrix
+    // multiplied onto the modelview matrix (pushed and popped around it).
+    void draw();
+    void drawShadowPass();
+    void drawDepthPass();
+
+    // --- Recursive setters (reach: see the top of this file) ----------------------------
+    void setCastsShadow(bool on, bool children, bool siblings);
+    void setVisible(bool on, bool children, bool siblings);
+    void setInheritTransform(bool on, bool children, bool siblings);
+    // Meshes fetch the program (shader registry) and draw with it; other kinds pass the
+    // name on.
+    void setVertexProgram(const std::string& fileName, bool children, bool siblings);
+    void setFragmentProgram(const std::string& fileName, bool children, bool siblings);
+    template <typename Visit>
+    static void reach(SceneObject* start, bool children, bool siblings, Visit visit);
 
     int32_t id() const { return objectId; }
     const std::string& name() const { return objectName; }
@@ -75,6 +122,20 @@ public:
 
     bool visible = true;
     bool inheritTransform = false;  // off: children do not inherit this object's matrix
+    bool castsShadow = false;       // drawn into the shadow passes
+    bool shadowExcluded = false;    // kept out of the shadow blend pass
+
+protected:
+    // The kind's own parts of clone(): a copy of this object alone (copyInto does the
+    // base fields).
+    virtual std::unique_ptr<SceneObject> cloneSelf() const;
+    void copyInto(SceneObject& copy) const;
+    // The kind's own drawing, on the modelview matrix that includes the world matrix.
+    virtual void drawColour() {}
+    virtual void drawShadow() {}
+    virtual void drawDepth() {}
+    virtual void useVertexProgram(const std::string&) {}
+    virtual void useFragmentProgram(const std::string&) {}
 
 private:
     int32_t objectId;
@@ -87,4 +148,18 @@ private:
     std::vector<Vec4> positionTrack, rotationTrack, scaleTrack;
     int32_t keys = 0;
     bool isAnimated = false;
+    std::vector<std::unique_ptr<SceneObject>> clonedChildren;  // a top clone's descendants
 };
+
+template <typename Visit>
+void SceneObject::reach(SceneObject* start, bool children, bool siblings, Visit visit) {
+    std::vector<SceneObject*> pending;
+    if (start) pending.push_back(start);
+    while (!pending.empty()) {
+        SceneObject* object = pending.back();
+        pending.pop_back();
+        visit(*object);
+        if (siblings && object->nextSibling()) pending.push_back(object->nextSibling());
+        if (children && object->firstChild()) pending.push_back(object->firstChild());
+    }
+}
