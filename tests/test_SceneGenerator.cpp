@@ -101,9 +101,9 @@ TEST_F(SceneGenerator, WritesWhatTheReaderExpects) {
     Matrix4 m = math3d::rotationMatrix(plate.node.rotation);
     EXPECT_NEAR(m[0], 0, 1e-6f);
     EXPECT_NEAR(m[1], 1, 1e-6f);
-    // A plane's far-left corner has uv (0, 1), stored as (0, -1).
+    // A plane's far-left corner has uv (0, 1), stored as it is (the reader flips v).
     ASSERT_EQ(plate.uvChannel0.size(), 4u);
-    EXPECT_FLOAT_EQ(plate.uvChannel0[2].y, -1.0f);
+    EXPECT_FLOAT_EQ(plate.uvChannel0[2].y, 1.0f);
     EXPECT_EQ(plate.normals.size(), plate.vertices.size());
 
     const auto& ball = std::get<lvg::MeshRecord>(file.records[2]);

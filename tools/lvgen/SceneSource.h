@@ -6,7 +6,7 @@
 // description says: parents come before their children; every id is unique and no object
 // has id 0 (a light's target 0 would mean "no target"); every camera has a target and
 // every light target exists; rotations are stored as the quaternion whose placement
-// gives the intended turn; v is written as -v; cameras store the horizontal fov of the
+// gives the intended turn; v is written as it is (up the picture, the reader flips it); cameras store the horizontal fov of the
 // vertical one given; positions are world positions (the engine's children do not inherit
 // their parent's placement), so an "at" inside a parent is added to the parent's rest
 // position; animated tracks hold one sample per frame of the scene.

@@ -1,7 +1,7 @@
 #pragma once
 // The procedural meshes of lvgen: positions, one normal and one (u, v) per vertex, and
 // counter-clockwise triangles seen from outside (the engine culls back faces). Centred on
-// the origin; v runs up the picture (the writer flips it for the file). Deterministic.
+// the origin; v runs up the picture, as a scene file keeps it. Deterministic.
 #include "engine/Math3D.h"
 
 #include <array>

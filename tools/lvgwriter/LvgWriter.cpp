@@ -162,7 +162,7 @@ Quaternion storedRotation(const Quaternion& rotation) {
 }
 
 Vec2 storedUv(const Vec2& uv) {
-    return {uv.x, -uv.y};
+    return uv;
 }
 
 float horizontalFovRadians(float verticalDegrees) {

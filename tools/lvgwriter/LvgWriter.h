@@ -47,7 +47,9 @@ namespace lvgconvention {
 // The quaternion to store so that the reader's placement turns geometry by rotation
 // (the reader stores the transposed matrix, so the conjugate is written).
 Quaternion storedRotation(const Quaternion& rotation);
-// The reader keeps (u, -v): a writer stores (u, -v) to get (u, v) back.
+// A (u, v) with v running up the picture, as a modelling tool exports it: stored as it
+// is. The reader keeps (u, -v), which is GL's t for pictures uploaded top row first (t = 0
+// is the top row, and -v wraps to 1 - v).
 Vec2 storedUv(const Vec2& uv);
 // A camera whose vertical field of view is the given degrees: the horizontal fov in
 // radians the file stores.
