@@ -261,7 +261,7 @@ TEST(SceneData, MaterialFinishChoosesTheShadeModelFromTheFilledSlots) {
         {&d, nullptr, &s, nullptr, 5, true, true, false, false},
         {nullptr, nullptr, &s, nullptr, 6, false, true, false, false},
         {&d, nullptr, nullptr, &b, 1, true, false, false, true},
-        {nullptr, &r, nullptr, &b, 8, false, false, true, false},
+        {nullptr, &r, nullptr, &b, 8, true, false, true, false},
         {nullptr, &r, nullptr, nullptr, 2, false, false, true, true},
         {nullptr, nullptr, nullptr, &b, 0, false, false, false, true},
     };
