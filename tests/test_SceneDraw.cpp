@@ -11,6 +11,7 @@
 #include "tests/support/GLStateSnapshot.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/SceneRecords.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
@@ -327,17 +328,9 @@ TEST_F(SceneDraw, AMeshThatWasNeverBoundIsSkippedByThePassesAndEndsTheColourPass
     material.id = 1;
     material.name = "Grey";
     material.opacity = 1;
-    lvg::MeshRecord orphan;
-    orphan.node.name = "Orphan";
-    orphan.node.id = 5;
-    orphan.node.parentId = 77;
-    orphan.node.materialId = 1;
-    orphan.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    orphan.faces = {{0, 1, 2}};
+    const lvg::MeshRecord orphan = testscene::triangle("Orphan", 5, 77, 1);
     lvg::DummyRecord root;
-    root.node.name = "Root";
-    root.node.id = 1;
-    root.node.parentId = -1;
+    root.node = testscene::node("Root", 1, -1);
     file.records = {material, root, orphan};
     std::unique_ptr<Scene> scene = SceneLoaderLVG(sceneCompressedTextureFolder, sceneTextureFolder).build(file);
     auto* mesh = static_cast<MeshObject*>(scene->findObject("Orphan"));
