@@ -17,6 +17,7 @@
 #include "base/ErrorReport.h"
 #include "effects/Blur.h"
 #include "effects/Clear.h"
+#include "effects/Effect3D.h"
 #include "effects/Fade.h"
 #include "effects/Flash.h"
 #include "effects/FramebufferScroll.h"
@@ -65,6 +66,7 @@ const EffectTypeRow effectTypes[] = {
     {"Tiles", make<Tiles>},
     {"TypeWriter", make<TypeWriter>},
     {"ViewFPS", make<ViewFPS>},
+    {"Scene", make<Effect3D>},
     {nullptr, nullptr},  // end marker
 };
 

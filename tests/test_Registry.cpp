@@ -5,6 +5,7 @@
 #include "demos/EffectList_Test.h"
 #include "effects/Blur.h"
 #include "effects/Clear.h"
+#include "effects/Effect3D.h"
 #include "effects/Fade.h"
 #include "effects/Flash.h"
 #include "effects/FramebufferScroll.h"
@@ -59,6 +60,7 @@ const ExpectedClass expectedClasses[] = {
     {"Tiles", typeid(Tiles)},
     {"TypeWriter", typeid(TypeWriter)},
     {"ViewFPS", typeid(ViewFPS)},
+    {"Scene", typeid(Effect3D)},
 };
 
 const ExpectedClass* expectationFor(const std::string& typeName) {
