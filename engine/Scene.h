@@ -113,6 +113,10 @@ public:
     // texture units; otherwise shadowsOn and every object's castsShadow from the first
     // root's chain down.
     void setShadows(bool on);
+    // The light the shadow passes work from: the first light flagged shadowLight that
+    // has a target away from itself (the map looks from the light at its target); none
+    // when there is no such light, and then neither shadow pass changes the picture.
+    Light* shadowCaster() const;
     // The depth-information pass into "scenedepth", after updateWorld().
     void depthPass();
     // Step 4 of updateWorld() and step 9 of render(), when shadows are on.
