@@ -326,6 +326,33 @@ TEST_F(SceneEffect, ObjectEventsReachWhatEachNames) {
     EXPECT_TRUE(floor.visible);
 }
 
+TEST_F(SceneEffect, ProgramEventsReachTheChainsOfFirstChildren) {
+    load(header);
+    Effect3D& fx = scene();
+    Scene& s = *fx.scene();
+    auto mesh = [&](const char* name) { return static_cast<MeshObject*>(s.findObject(name)); };
+    const std::string lighting = "data/shaders/vertex_lighting.glsl";
+    const std::string focus = "data/shaders/fragment_focus.glsl";
+    // 37 / 38: the selection and its first children, not their siblings.
+    send(fx, eventSceneSelectObject, 0, "Lid");
+    send(fx, eventSceneObjectVertexProgram, 0, lighting);
+    EXPECT_NE(mesh("Lid")->vertexProgram(), nullptr);
+    EXPECT_NE(mesh("Knob")->vertexProgram(), nullptr);
+    EXPECT_EQ(mesh("Hinge")->vertexProgram(), nullptr);
+    EXPECT_EQ(mesh("Box")->vertexProgram(), nullptr);
+    send(fx, eventSceneObjectFragmentProgram, 0, focus);
+    EXPECT_NE(mesh("Knob")->fragmentProgram(), nullptr);
+    EXPECT_EQ(mesh("Floor")->fragmentProgram(), nullptr);
+    // 35 / 36: every root (Box, Floor) and its first children; Hinge is no first child.
+    send(fx, eventSceneFragmentProgram, 0, focus);
+    EXPECT_NE(fx.program, nullptr) << "the base's event 36 still sets the effect's program";
+    for (const char* name : {"Box", "Lid", "Knob", "Floor"}) EXPECT_NE(mesh(name)->fragmentProgram(), nullptr) << name;
+    EXPECT_EQ(mesh("Hinge")->fragmentProgram(), nullptr);
+    send(fx, eventSceneVertexProgram, 0, lighting);
+    EXPECT_EQ(mesh("Floor")->vertexProgram(), mesh("Lid")->vertexProgram());
+    EXPECT_EQ(mesh("Hinge")->vertexProgram(), nullptr);
+}
+
 TEST_F(SceneEffect, LightEventsSwitchTheSelectedLightAndTheFirstOnesFlicker) {
     load(header);
     Effect3D& fx = scene();
