@@ -33,11 +33,7 @@ LvgWriter groundScene() {
     m.opacity = 1;
     m.textures = {{"orange.png", 1}};
     w.materials({m});
-    lvg::LightRecord omni;
-    omni.node = testscene::node("Omni01", 20, -1);
-    omni.node.position = {0, 30, 0};
-    omni.colour = {1, 1, 1};
-    w.light(omni);
+    w.light(testscene::light("Omni01", 20, 0, {0, 30, 0}));
     lvg::MeshRecord g;
     g.node = testscene::node("Ground", 1, -1, 1);
     g.vertices = {{-10, 0, -10}, {-10, 0, 10}, {10, 0, 10}, {10, 0, -10}};
@@ -45,13 +41,7 @@ LvgWriter groundScene() {
     g.uvChannel0 = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
     g.faces = {{0, 1, 2}, {0, 2, 3}};
     w.mesh(g);
-    lvg::CameraRecord c;
-    c.node = testscene::node("Cam", 30, -1);
-    c.node.position = {0, 15, 15};
-    c.fov = lvgconvention::horizontalFovRadians(45);
-    c.farClip = 40;
-    c.targetId = 1;
-    w.camera(c);
+    w.camera(testscene::camera("Cam", 30, {0, 15, 15}, 45, 1, 40));
     w.end();
     return w;
 }

@@ -23,49 +23,22 @@
 
 namespace {
 
-lvg::CameraRecord camera(const std::string& name, int32_t id, float verticalFov, int32_t targetId) {
-    lvg::CameraRecord c;
-    c.node = testscene::node(name, id, -1);
-    c.node.position = {0, 0, 10};
-    c.fov = lvgconvention::horizontalFovRadians(verticalFov);
-    c.targetId = targetId;
-    return c;
-}
-
-lvg::LightRecord light(const std::string& name, int32_t id, int32_t type, int32_t targetId) {
-    lvg::LightRecord l;
-    l.node = testscene::node(name, id, -1);
-    l.lightType = type;
-    l.colour = {1, 1, 1};
-    l.targetId = targetId;
-    return l;
-}
-
-lvg::MaterialRecord material(int32_t id) {
-    lvg::MaterialRecord m;
-    m.id = id;
-    m.name = "m" + std::to_string(id);
-    m.diffuse = {1, 1, 1};
-    m.opacity = 1;
-    return m;
-}
-
 // Box > Lid > Knob, Lid's sibling Hinge, the root Floor after Box; cameras CamA (30°),
 // CamB (45°), CamC (60°) looking at Floor; Omni01 and Spot01 aimed at Floor.
 LvgWriter threeCameraScene() {
     LvgWriter w;
     w.header(0, 1000, 10);
-    w.materials({material(1), material(2)});
-    w.light(light("Omni01", 20, 0, -1));
-    w.light(light("Spot01", 21, 1, 5));
+    w.materials({testscene::whiteMaterial(1), testscene::whiteMaterial(2)});
+    w.light(testscene::light("Omni01", 20, 0, {}));
+    w.light(testscene::light("Spot01", 21, 1, {}, 5));
     w.mesh(testscene::triangle("Box", 1, -1, 1));
     w.mesh(testscene::triangle("Lid", 2, 1, 1));
     w.mesh(testscene::triangle("Knob", 3, 2, 2));
     w.mesh(testscene::triangle("Hinge", 4, 1, 2));
     w.mesh(testscene::triangle("Floor", 5, -1, 2));
-    w.camera(camera("CamA", 10, 30, 5));
-    w.camera(camera("CamB", 11, 45, 5));
-    w.camera(camera("CamC", 12, 60, 5));
+    w.camera(testscene::camera("CamA", 10, {0, 0, 10}, 30, 5));
+    w.camera(testscene::camera("CamB", 11, {0, 0, 10}, 45, 5));
+    w.camera(testscene::camera("CamC", 12, {0, 0, 10}, 60, 5));
     w.end();
     return w;
 }

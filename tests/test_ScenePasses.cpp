@@ -30,16 +30,6 @@ namespace {
 
 constexpr int side = testgl::contextWidth;
 
-lvg::MaterialRecord white(int32_t id) {
-    lvg::MaterialRecord m;
-    m.id = id;
-    m.name = "white" + std::to_string(id);
-    m.diffuse = {1, 1, 1};
-    m.ambient = {0, 0, 0};
-    m.opacity = 1;
-    return m;
-}
-
 // Triangles wound counter-clockwise seen from outside: each is turned to face away from
 // inside.
 lvg::MeshRecord closedMesh(const std::string& name, int32_t id, int32_t materialId, std::vector<Vec3> vertices,
@@ -84,26 +74,6 @@ lvg::MeshRecord ground(int32_t id, int32_t materialId, float half) {
     return m;
 }
 
-lvg::LightRecord light(const std::string& name, int32_t id, int32_t type, const Vec3& position, int32_t targetId) {
-    lvg::LightRecord l;
-    l.node = testscene::node(name, id, -1);
-    l.node.position = position;
-    l.lightType = type;
-    l.colour = {1, 1, 1};
-    l.targetId = targetId;
-    return l;
-}
-
-lvg::CameraRecord camera(const Vec3& position, int32_t targetId, float farClip = 2000) {
-    lvg::CameraRecord c;
-    c.node = testscene::node("Cam", 30, -1);
-    c.node.position = position;
-    c.fov = lvgconvention::horizontalFovRadians(45);
-    c.farClip = farClip;
-    c.targetId = targetId;
-    return c;
-}
-
 const Vec3 cameraPosition{0, 15, 15};
 
 // The ground lit from above by Omni01, a box floating over it, the camera looking down at
@@ -112,12 +82,12 @@ const Vec3 cameraPosition{0, 15, 15};
 LvgWriter shadowScene(const Vec3& spot, int32_t spotType) {
     LvgWriter w;
     w.header(0, 100, 10);
-    w.materials({white(1), white(2)});
-    w.light(light("Omni01", 20, 0, {0, 20, 0}, -1));
-    w.light(light("Spot01", 21, spotType, spot, 1));
+    w.materials({testscene::whiteMaterial(1), testscene::whiteMaterial(2)});
+    w.light(testscene::light("Omni01", 20, 0, {0, 20, 0}, -1));
+    w.light(testscene::light("Spot01", 21, spotType, spot, 1));
     w.mesh(ground(1, 1, 10));
     w.mesh(box("Box", 2, 2, {0, 5, 0}, 1));
-    w.camera(camera(cameraPosition, 1));
+    w.camera(testscene::camera("Cam", 30, cameraPosition, 45, 1));
     w.end();
     return w;
 }
@@ -301,8 +271,8 @@ TEST_F(ScenePictures, AFrameWithShadowsLeavesTheStateAsItFoundIt) {
 LvgWriter wallsScene() {
     LvgWriter w;
     w.header(0, 100, 10);
-    w.materials({white(1)});
-    w.light(light("Omni01", 20, 0, {0, 0, 0}, -1));
+    w.materials({testscene::whiteMaterial(1)});
+    w.light(testscene::light("Omni01", 20, 0, {0, 0, 0}, -1));
     const float halfHeight = std::tan(22.5f * 3.14159265f / 180.0f);
     struct Wall { float distance, left, right; };
     int32_t id = 1;
@@ -321,8 +291,7 @@ LvgWriter wallsScene() {
     aim.node = testscene::node("Aim", 10, -1);
     aim.node.position = {0, 0, -50};
     w.dummy(aim);
-    lvg::CameraRecord c = camera({0, 0, 0}, 10, 100);
-    w.camera(c);
+    w.camera(testscene::camera("Cam", 30, {0, 0, 0}, 45, 10, 100));
     w.end();
     return w;
 }
