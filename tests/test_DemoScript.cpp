@@ -210,6 +210,8 @@ TEST_F(DemoScript, EveryEventReachesAnEffectAndEverySourceIsAnEffect) {
     // A filter that plays without a source draws nothing.
     const std::set<std::string> filters = {"Blur", "ShaderRTT", "ShaderDOF", "FramebufferScroll", "LineDistortion",
                                            "Mosaic", "RotoZoom", "TechnoNoise", "Tiles", "Ripple"};
+    // A scene is drawn by the filter over it: begun on its own as well, it would be
+    // drawn twice and its animation clock would run twice as fast.
     for (const EffectEntry& effect : timeline.effects) {
         if (filters.count(effect.type) && effect.activityKeys.size() > 2) {
             EXPECT_EQ(withSource.count(effect.name), 1u) << effect.name << " plays without a source";
@@ -223,14 +225,14 @@ TEST_F(DemoScript, EveryEffectTypeTakesPart) {
     for (const EffectEntry& effect : timeline.effects) {
         types.insert(effect.type);
     }
-    for (const char* type : {"Clear", "Fade", "Flash", "Image", "Blur", "FramebufferScroll",
+    for (const char* type : {"Clear", "Fade", "Flash", "Image", "Blur", "ShaderRTT", "ShaderDOF", "FramebufferScroll",
                              "LineDistortion", "Mosaic", "RotoZoom", "Noise", "TechnoNoise", "Spectrum", "Osc",
-                             "TypeWriter", "ViewFPS", "Tiles", "Ripple", "GridExp"}) {
+                             "TypeWriter", "ViewFPS", "Tiles", "Ripple", "GridExp", "Scene"}) {
         EXPECT_EQ(types.count(type), 1u) << type;
     }
 }
 
-TEST_F(DemoScript, EveryFileTheScriptNamesIsInThePackAndEveryShippedPictureIsNamed) {
+TEST_F(DemoScript, EveryFileTheScriptNamesIsInThePackAndEveryShippedFileIsUsed) {
     const std::set<std::string> named = quotedDataPaths(script);
     for (const std::string& name : named) {
         EXPECT_TRUE(packHolds(name)) << name << " is named by the script but not in the pack";
@@ -239,5 +241,44 @@ TEST_F(DemoScript, EveryFileTheScriptNamesIsInThePackAndEveryShippedPictureIsNam
         if (picture != "data/images/loading1024.jpg") {  // the launcher's, before the script
             EXPECT_EQ(named.count(picture), 1u) << picture << " is shipped but not named";
         }
+    }
+    const std::vector<std::string> scenes = stagedFiles("data/scenes");
+    EXPECT_GE(scenes.size(), 3u);
+    for (const std::string& scene : scenes) {
+        EXPECT_EQ(named.count(scene), 1u) << scene << " is shipped but not named";
+    }
+
+    // Shader programs: named by the script, or loaded by a type the script uses.
+    const std::map<std::string, std::string> loadedByType = {
+        {"data/shaders/fragment_blur.glsl", "ShaderRTT"},        {"data/shaders/fragment_submul.glsl", "ShaderRTT"},
+        {"data/shaders/fragment_dof.glsl", "ShaderDOF"},         {"data/shaders/vertex_depth_info.glsl", "Scene"},
+        {"data/shaders/fragment_depth_info.glsl", "Scene"},      {"data/shaders/fragment_shadowmap.glsl", "Scene"},
+    };
+    std::set<std::string> types;
+    for (const EffectEntry& effect : dumpTimeline().effects) {
+        types.insert(effect.type);
+    }
+    const std::vector<std::string> shaders = stagedFiles("data/shaders");
+    EXPECT_GE(shaders.size(), 10u);
+    for (const std::string& shader : shaders) {
+        const auto loader = loadedByType.find(shader);
+        EXPECT_TRUE(named.count(shader) == 1 || (loader != loadedByType.end() && types.count(loader->second) == 1))
+            << shader << " is shipped but neither named nor loaded by an effect type the script uses";
+    }
+
+    // Scene textures: each is the file some material of a shipped scene comes to.
+    std::string materialFiles;
+    for (const std::string& scene : scenes) {
+        const ProgramResult dump = runProgram(LUMORA_EXECUTABLE, {"--dump-scene", scene}, headless);
+        ASSERT_EQ(dump.exitCode, 0) << scene << ": " << dump.err;
+        EXPECT_TRUE(dump.err.empty()) << scene << ": " << dump.err;
+        materialFiles += dump.out;
+    }
+    std::vector<std::string> textures = stagedFiles("data/textures");
+    const std::vector<std::string> compressed = stagedFiles("data/texturesCompressed");
+    textures.insert(textures.end(), compressed.begin(), compressed.end());
+    EXPECT_GE(textures.size(), 8u);
+    for (const std::string& texture : textures) {
+        EXPECT_NE(materialFiles.find("\"" + texture + "\""), std::string::npos) << texture << " is shipped but no material uses it";
     }
 }
