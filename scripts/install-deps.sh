@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   unar glslang-tools ffmpeg
+  libassimp-dev assimp-testmodels
 )
 
 missing=()
