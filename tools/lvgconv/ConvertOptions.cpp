@@ -71,8 +71,10 @@ bool parseConvertArguments(const std::vector<std::string>& arguments, ConvertOpt
     }
     options.input = files[0];
     options.output = files[1];
-    if (stepGiven && !fpsGiven) options.framesPerSecond = 1000.0 / options.frameStep;
-    if (!stepGiven) options.frameStep = std::max<int32_t>(1, int32_t(std::lround(1000.0 / options.framesPerSecond)));
+    if (stepGiven && !fpsGiven) options.framesPerSecond = sceneUnitsPerSecond / options.frameStep;
+    if (!stepGiven) {
+        options.frameStep = std::max<int32_t>(1, int32_t(std::lround(sceneUnitsPerSecond / options.framesPerSecond)));
+    }
     if (options.textureDirectory.empty()) {
         const std::filesystem::path folder = std::filesystem::path(options.output).parent_path();
         options.textureDirectory = folder.empty() ? "." : folder.string();
