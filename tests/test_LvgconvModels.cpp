@@ -288,10 +288,11 @@ TEST_F(Lvgconv, TheChildIsWhereTheSourcePutsItAtEveryFrame) {
     }
 }
 
-TEST_F(Lvgconv, ACameraAndASpotComeThroughWithTheirConesAndTargets) {
+// A cube, the camera "Camera" at (0, 1, 5) and the spot "Spot01" at (0, 4, 0) pointing down.
+std::string litScene() {
     GltfWriter gltf;
     addCube(gltf);
-    const std::string model =
+    return
         std::string(R"({"asset":{"version":"2.0"},"extensionsUsed":["KHR_lights_punctual"],"scene":0,)") +
         R"("scenes":[{"nodes":[0,1,2]}],)" +
         R"("nodes":[{"name":"Box","mesh":0},{"name":"Camera","camera":0,"translation":[0,1,5]},)" +
@@ -300,7 +301,10 @@ TEST_F(Lvgconv, ACameraAndASpotComeThroughWithTheirConesAndTargets) {
         R"("cameras":[{"type":"perspective","perspective":{"yfov":0.6,"aspectRatio":1.5,"znear":0.1,"zfar":200}}],)" +
         R"("extensions":{"KHR_lights_punctual":{"lights":[{"type":"spot","color":[1,0.5,0.25],"intensity":2,)" +
         R"("spot":{"innerConeAngle":0.2,"outerConeAngle":0.5}}]}},)" + gltf.tail() + "}";
-    writeFile(dir + "/lit.gltf", model);
+}
+
+TEST_F(Lvgconv, ACameraAndASpotComeThroughWithTheirConesAndTargets) {
+    writeFile(dir + "/lit.gltf", litScene());
     const ProgramResult r = convert(dir + "/lit.gltf", "lit.lvg");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_CONTAINS(r.out, "1 camera, 1 light,");
@@ -346,6 +350,18 @@ TEST_F(Lvgconv, ACameraAndASpotComeThroughWithTheirConesAndTargets) {
     EXPECT_NEAR(below[0], 0, 1e-4);
     EXPECT_LT(below[1], 4 - 0.5);
     EXPECT_NEAR(below[2], 0, 1e-4);
+}
+
+TEST_F(Lvgconv, ScaleMultipliesPlacesAndClippingDistances) {
+    writeFile(dir + "/lit.gltf", litScene());
+    ASSERT_EQ(convert(dir + "/lit.gltf", "lit.lvg", {"--scale", "2"}).exitCode, 0);
+    const ProgramResult d = dump("lit.lvg");
+    ASSERT_EQ(d.exitCode, 0) << d.err;
+    const std::string camera = objectNamed(d.out, "Camera");
+    EXPECT_NEAR(numbers(camera, "position")[2], 10, 1e-5);
+    EXPECT_NEAR(numbers(camera, "near")[0], 0.2, 1e-6);
+    EXPECT_NEAR(numbers(camera, "far")[0], 400, 1e-3);
+    EXPECT_EQ(numbers(objectNamed(d.out, "Box"), "scale"), (std::vector<double>{2, 2, 2}));
 }
 
 // An uncompressed 24-bit TGA, bottom row first, one colour per quarter.

@@ -30,6 +30,12 @@ Vec3 vec3Of(const aiVector3D& v) {
     return {finite(v.x), finite(v.y), finite(v.z)};
 }
 
+// The size a node's world scale gives to its distances (the mean of its axes).
+float meanScale(const lvg::NodeHeader& node) {
+    const float mean = (std::fabs(node.scale.x) + std::fabs(node.scale.y) + std::fabs(node.scale.z)) / 3;
+    return std::isfinite(mean) && mean > 0 ? mean : 1.0f;
+}
+
 // One model mesh as geometry records without their node header, cut into pieces.
 struct MeshGeometry {
     std::vector<lvg::MeshRecord> pieces;
@@ -319,8 +325,11 @@ void Converter::writeCamera(const NodeEntry& entry, const aiCamera& camera) {
     }
     if (!(horizontal > 0 && horizontal < pi)) horizontal = lvgconvention::horizontalFovRadians(45);
     c.fov = horizontal;
-    c.nearClip = camera.mClipPlaneNear * options.scale;
-    c.farClip = camera.mClipPlaneFar * options.scale;
+    // Clipping planes are distances in the camera's own space: its world scale (which
+    // holds --scale) applies.
+    const float size = meanScale(c.node);
+    c.nearClip = camera.mClipPlaneNear * size;
+    c.farClip = camera.mClipPlaneFar * size;
     if (camera.mOrthographicWidth > 0) {
         diagnostics.warn("camera '" + name + "' is orthographic: written as a perspective one");
     }
@@ -347,7 +356,7 @@ void Converter::writeLight(const NodeEntry& entry, const aiLight& light) {
                 finite(light.mColorDiffuse.b) / l.multiplier};
     // The engine's linear attenuation is 1 / (range × 0.5).
     l.attenuationRange = light.mAttenuationLinear > 0 && std::isfinite(light.mAttenuationLinear)
-                             ? 2.0f / light.mAttenuationLinear * options.scale
+                             ? 2.0f / light.mAttenuationLinear * meanScale(l.node)
                              : 0.0f;
     std::optional<lvg::DummyRecord> generated;
     switch (light.mType) {
