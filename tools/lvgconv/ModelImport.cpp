@@ -144,7 +144,7 @@ bool importModel(const std::string& path, ImportedModel& model, std::string& mes
     model.importer = std::make_unique<Assimp::Importer>();
     model.scene = model.importer->ReadFile(
         path, aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_JoinIdenticalVertices |
-                  aiProcess_SortByPType | aiProcess_FlipUVs | aiProcess_ValidateDataStructure);
+                  aiProcess_SortByPType | aiProcess_ValidateDataStructure);
     if (!model.scene || !model.scene->mRootNode) {
         message = "cannot read " + path + ": " + model.importer->GetErrorString();
         return false;

@@ -1,8 +1,9 @@
 #pragma once
 // Reads a model through Assimp, with the steps the scene file needs done by Assimp:
 // polygons triangulated, normals made where the model has none (smooth), identical
-// vertices joined, points and lines sorted into meshes of their own, uv sets turned
-// top-row-first (v' = 1 - v), the result validated.
+// vertices joined, points and lines sorted into meshes of their own, the result
+// validated. Texture coordinates stay as the model has them (v up the picture), which is
+// what the scene file stores.
 //
 // Known faults of the Assimp this is built on are kept out of the way here: its glTF
 // reader crashes on a skin without inverse bind matrices, so such a file is refused with

@@ -7,8 +7,8 @@
 //   becomes that mesh, a node with several (or a mesh cut into pieces) a plain node with
 //   the meshes as its children.
 // - Meshes as triangles with a normal per vertex (made where the model has none), uv sets
-//   0 and 1 turned so the engine's reader gives the picture's top row at v = 0, cut into
-//   pieces of at most 65,536 vertices.
+//   0 and 1 with v up the picture as the model has them (the engine's reader flips them
+//   for pictures uploaded top row first), cut into pieces of at most 65,536 vertices.
 // - The first animation, sampled at the frame grid: every node that moves (or whose
 //   parent moves) gets one key per frame in each track that changes.
 // - Materials and their pictures (see MaterialConversion, TextureExport).
