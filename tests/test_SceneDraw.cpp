@@ -62,6 +62,14 @@ protected:
         std::vector<uint8_t> halves(4 * 4 * 3, 0);
         for (int i = 0; i < 16; ++i) halves[size_t(i) * 3 + (i < 8 ? 0 : 2)] = 255;
         ASSERT_TRUE(writePng(dir + "/data/textures/updown.png", 4, 4, 3, halves.data()));
+        // Green in the middle, red around it: environment coordinates of a surface that
+        // faces the eye read the middle.
+        std::vector<uint8_t> framed(4 * 4 * 3, 0);
+        for (int i = 0; i < 16; ++i) {
+            const bool middle = (i / 4 == 1 || i / 4 == 2) && (i % 4 == 1 || i % 4 == 2);
+            framed[size_t(i) * 3 + (middle ? 1 : 0)] = 255;
+        }
+        ASSERT_TRUE(writePng(dir + "/data/textures/framed.png", 4, 4, 3, framed.data()));
         fs::copy_file(std::string(LUMORA_SOURCE_DIR) + "/data/shaders/vertex_lighting.glsl",
                       dir + "/data/shaders/vertex_lighting.glsl");
         DataPack::usePlainDirectory(dir.c_str());
@@ -225,6 +233,35 @@ TEST_F(SceneDraw, TheBumpModelDarkensAsTheLightTurnsAway) {
     spot->position = {0, 0, 100};
     EXPECT_GT(facing, 600);
     EXPECT_LT(grazing, facing - 250) << facing << " " << grazing;
+}
+
+TEST_F(SceneDraw, StoredCoordinatesReachUnitZeroAfterAMaterialThatSelectedOtherUnits) {
+    // The first material selects client unit 1 for its second set; the next one's uv0 must
+    // still go to unit 0, or its picture shows one flat colour.
+    Scene& scene = load("afterunits", std::string(stage) +
+                                          "material 1 Both specular 0 0 0 map 1 red.png map 9 blue.png\n"
+                                          "material 2 Sign specular 0 0 0 map 1 updown.png\n"
+                                          "mesh 5 A plane 10 10 1 material 1 at -20 0 0 turn 1 0 0 90\n"
+                                          "mesh 6 B plane 30 30 3 material 2 at 5 0 0 turn 1 0 0 90\n");
+    for (int i = 0; i < 2; ++i) {
+        frame(scene);
+        const testgl::Rgba top = testgl::readPixel(screenX(5), screenY(10));
+        const testgl::Rgba bottom = testgl::readPixel(screenX(5), screenY(-10));
+        EXPECT_GT(top.r, 150) << i;
+        EXPECT_LT(top.b, 50) << i;
+        EXPECT_GT(bottom.b, 150) << i;
+        EXPECT_LT(bottom.r, 50) << i;
+    }
+}
+
+TEST_F(SceneDraw, GeneratedCoordinatesAreReadFromClientMemoryWhileBuffersExist) {
+    Scene& scene = load("generated", std::string(stage) +
+                                         "material 1 Chrome specular 0 0 0 ambient 1 1 1 map 9 framed.png\n"
+                                         "mesh 5 Quad plane 40 40 4 material 1 turn 1 0 0 90\n");
+    frame(scene);
+    const testgl::Rgba p = testgl::readPixel(64, 64);
+    EXPECT_GT(p.g, 150);
+    EXPECT_LT(p.r, 60);
 }
 
 TEST_F(SceneDraw, AnAnimatedObjectIsWhereItsKeysPutItAtTheChosenTime) {
