@@ -253,10 +253,10 @@ TEST_F(Lvgconv, AnimatedHierarchyKeepsParentsAndOneKeyPerFrame) {
     writeFile(dir + "/turn.gltf", turningHierarchy());
     const ProgramResult r = convert(dir + "/turn.gltf", "turn.lvg", {"--fps", "20"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_CONTAINS(r.out, "41 frames 10 apart");
+    EXPECT_CONTAINS(r.out, "41 frames 50 apart");
     const ProgramResult d = dump("turn.lvg");
     ASSERT_EQ(d.exitCode, 0) << d.err;
-    EXPECT_CONTAINS(d.out, R"("frameCount":41,"frameStep":10,)");
+    EXPECT_CONTAINS(d.out, R"("frameCount":41,"frameStep":50,)");
     const std::string parent = objectNamed(d.out, "Parent");
     const std::string child = objectNamed(d.out, "Child");
     ASSERT_NE(parent, "");

@@ -93,16 +93,16 @@ TEST(LvgconvOptions, FrameStepAndRateGoTogether) {
     ConvertOptions o;
     std::string message;
     ASSERT_TRUE(parseConvertArguments({"in.glb", "out/scene.lvg"}, o, message)) << message;
-    EXPECT_EQ(o.frameStep, 8);  // 25 keys a second play at their pace at Speed 1
+    EXPECT_EQ(o.frameStep, 40);  // milliseconds: the pace of a Scene effect at Speed 5
     EXPECT_EQ(o.framesPerSecond, 25);
     EXPECT_EQ(o.textureDirectory, "out");
     o = {};
-    ASSERT_TRUE(parseConvertArguments({"in.glb", "s.lvg", "--frame-step", "10"}, o, message));
+    ASSERT_TRUE(parseConvertArguments({"in.glb", "s.lvg", "--frame-step", "50"}, o, message));
     EXPECT_EQ(o.framesPerSecond, 20);
     EXPECT_EQ(o.textureDirectory, ".");
     o = {};
     ASSERT_TRUE(parseConvertArguments({"--fps", "30", "in.glb", "s.lvg", "--scale", "0.01", "--texture-dir", "t"}, o, message));
-    EXPECT_EQ(o.frameStep, 7);
+    EXPECT_EQ(o.frameStep, 33);
     EXPECT_FLOAT_EQ(o.scale, 0.01f);
     EXPECT_EQ(o.textureDirectory, "t");
     o = {};
