@@ -1,6 +1,7 @@
 #include "base/PngWriter.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <vector>
@@ -22,6 +23,9 @@ bool writePng(const std::string& path, int width, int height, int channels, cons
         png_set_compression_level(png, options.compressionLevel);
         if (options.fastFilter) {
             png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+        }
+        if (options.runLengthOnly) {
+            png_set_compression_strategy(png, Z_RLE);
         }
         png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
                      channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,

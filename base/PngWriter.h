@@ -8,6 +8,10 @@ struct PngOptions {
     // One cheap row filter (Sub) instead of libpng's choice per row: much faster to write,
     // a little larger. The frame capture takes it.
     bool fastFilter = false;
+    // zlib's run-length strategy: matches only with the byte before. After the Sub filter
+    // a rendered picture is mostly runs, so it comes out smaller than zlib's default
+    // strategy at level 1 and faster still. The frame capture takes it.
+    bool runLengthOnly = false;
     bool bottomRowFirst = false;  // rows as GL reads them: written flipped, without a copy
 };
 

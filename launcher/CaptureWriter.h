@@ -1,8 +1,8 @@
 #pragma once
 // Writes captured frames on a worker thread while the main thread renders the next one.
 //
-// The main thread takes a buffer (freeBuffer), reads the frame's pixels into it as GL
-// gives them (RGB, bottom row first) and hands it over (submit); the worker calls the
+// The main thread takes a buffer (freeBuffer), copies the frame's pixels into it as they
+// were read back and hands it over (submit); the worker calls the
 // write function for each frame in order and returns the buffer for reuse. At most
 // `depth` frames are in flight: freeBuffer waits while all of them are, so memory stays
 // flat however slow the writing is. After a failed write nothing more is written, submit
@@ -20,7 +20,7 @@
 
 class CaptureWriter {
 public:
-    // pixels: the frame as submitted (bottom row first); index: 0, 1, 2 ... in order.
+    // pixels: the frame as submitted; index: 0, 1, 2 ... in order.
     using WriteFrame = std::function<bool(const std::vector<uint8_t>& pixels, uint64_t index)>;
 
     CaptureWriter(size_t depth, WriteFrame write);
