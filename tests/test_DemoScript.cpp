@@ -212,9 +212,18 @@ TEST_F(DemoScript, EveryEventReachesAnEffectAndEverySourceIsAnEffect) {
                                            "Mosaic", "RotoZoom", "TechnoNoise", "Tiles", "Ripple"};
     // A scene is drawn by the filter over it: begun on its own as well, it would be
     // drawn twice and its animation clock would run twice as fast.
+    std::set<std::string> sources;
+    for (const EventEntry& event : timeline.events) {
+        if (event.id == 2 && filters.count(typeOf[event.target])) sources.insert(event.text);
+    }
     for (const EffectEntry& effect : timeline.effects) {
-        if (filters.count(effect.type) && effect.activityKeys.size() > 2) {
+        const bool begun = effect.activityKeys.size() > 2;
+        if (filters.count(effect.type) && begun) {
             EXPECT_EQ(withSource.count(effect.name), 1u) << effect.name << " plays without a source";
+        }
+        if (effect.type == "Scene") {
+            EXPECT_FALSE(begun) << effect.name << " is begun";
+            EXPECT_EQ(sources.count(effect.name), 1u) << "no filter draws " << effect.name;
         }
     }
 }
