@@ -94,3 +94,9 @@ void RenderTarget::setTextureParameter(uint32_t parameter, int32_t value) {
 size_t RenderTarget::bindingDepth() {
     return bindingStack.size();
 }
+
+void RenderTarget::unbindTo(size_t depth) {
+    if (bindingStack.size() <= depth) return;
+    bindingStack.resize(depth);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, bindingStack.empty() ? 0 : bindingStack.back());
+}

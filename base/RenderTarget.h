@@ -40,6 +40,9 @@ public:
 
     // How many render targets are bound now (0: the window's frame buffer).
     static size_t bindingDepth();
+    // Back to the target bound at that depth, for a frame that a fatal report ended half
+    // way (watch mode); nothing when no more are bound.
+    static void unbindTo(size_t depth);
 
 private:
     void requireInited() const;

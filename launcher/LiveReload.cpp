@@ -1,5 +1,8 @@
 #include "launcher/LiveReload.h"
 
+#include "launcher/FrameStateUnwind.h"
+#include "launcher/TimelineHost.h"
+
 #include "base/DemoNames.h"
 #include "base/ErrorReport.h"
 #include "base/Globals.h"
@@ -32,7 +35,31 @@ void recordRead(const char* dataName, const std::string& path) {
 
 LiveReload::LiveReload(bool forcePolling) : files(forcePolling) {}
 
-LiveReload::~LiveReload() = default;
+LiveReload::~LiveReload() {
+    discard(previous);
+}
+
+LiveReload::Timeline LiveReload::published() {
+    return Timeline{publishedEffectList, publishedEventQueue, demoStart, demoEnd, beatLength, keyEndTime, 0};
+}
+
+void LiveReload::publish(const Timeline& timeline) {
+    publishedEffectList = timeline.effects;
+    publishedEventQueue = timeline.events;
+    demoStart = timeline.start;
+    demoEnd = timeline.end;
+    beatLength = timeline.beat;
+    keyEndTime = timeline.keyEnd;
+}
+
+void LiveReload::discard(Timeline& timeline) {
+    if (timeline.effects) {
+        timeline.effects->clearEffects();
+        delete timeline.effects;
+    }
+    delete timeline.events;
+    timeline = Timeline{};
+}
 
 void LiveReload::recordReads() {
     DataPack::setPlainOpenObserver(recordRead);
@@ -90,28 +117,59 @@ void LiveReload::reloadChanged(const std::string& path) {
 bool LiveReload::reloadTimeline() {
     auto effects = std::make_unique<EffectList_Test>();
     auto events = std::make_unique<EventQueue>();
-    const uint32_t previousKeyEnd = keyEndTime;
+    Timeline running = published();
+    running.leftAt = lastFrameTime;
     try {
         RecoverableReports recoverable;
         ScriptLoader loader(*effects, *events);
         loader.load(demoScriptName);
     } catch (const FatalReport& report) {
         // The running timeline stays; so do the times its keys were made with.
-        keyEndTime = previousKeyEnd;
+        keyEndTime = running.keyEnd;
         effects->clearEffects();
         failedWith(report.text);
         return false;
     }
-    EffectList* oldEffects = publishedEffectList;
-    EventQueue* oldEvents = publishedEventQueue;
+    // The running timeline has played: it is the one to go back to should the new one
+    // fault, and the one kept before it goes.
+    discard(previous);
+    if (running.effects) {
+        previous = running;
+    }
     publishedEffectList = effects.release();
     publishedEventQueue = events.release();
-    if (oldEffects) {
-        oldEffects->clearEffects();
-        delete oldEffects;
-    }
-    delete oldEvents;
     return true;
+}
+
+void LiveReload::renderFrame(uint32_t t) {
+    lastFrameTime = t;
+    FrameStateUnwind state;
+    try {
+        RecoverableReports recoverable;
+        ::renderFrame(t);
+    } catch (const FatalReport& report) {
+        state.unwind();
+        renderFailed(report.text);
+    }
+}
+
+void LiveReload::renderFailed(const std::string& report) {
+    Timeline faulty = published();
+    if (previous.effects) {
+        if (lastFrameTime < previous.leftAt) {
+            // Played back to before where it was left: its cursor goes back to the start.
+            previous.events->sort();
+        }
+        publish(previous);
+        previous = Timeline{};
+        std::fprintf(stderr, "back to the timeline before the last reload\n");
+    } else {
+        publish(Timeline{nullptr, nullptr, demoStart, demoEnd, beatLength, keyEndTime, 0});
+        std::fprintf(stderr, "nothing more is drawn until a good save\n");
+    }
+    std::fflush(stderr);
+    discard(faulty);
+    failedWith(report);
 }
 
 void LiveReload::succeeded(const std::string& path, uint64_t startCounter) {

@@ -156,7 +156,10 @@ void runLiveFrames(bool paced) {
                      }
                      pacer.waitForNextFrame();
                  },
-                 liveEndTime);
+                 liveEndTime, nullptr,
+                 // Watch mode: a fault while a frame renders is reported, not the end.
+                 reload ? std::function<void(uint32_t)>([&](uint32_t t) { reload->renderFrame(t); })
+                        : std::function<void(uint32_t)>());
     usePlaybackKeys(nullptr);
     if (!displayInUse() || launchOptions.headless) {
         // Offscreen nothing shows the run: say what it did.
@@ -329,7 +332,8 @@ void runFrameLoop(const std::function<uint32_t()>& readClock, const std::functio
 }
 
 void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
-                  const std::function<uint32_t()>& endTime, EffectTiming* timing) {
+                  const std::function<uint32_t()>& endTime, EffectTiming* timing,
+                  const std::function<void(uint32_t)>& render) {
     while (!quitRequested) {
         SDL_Event event;
         if (SDL_PollEvent(&event)) {
@@ -340,7 +344,11 @@ void runFrameLoop(const std::function<uint32_t()>& readClock, const std::functio
             }
         }
         uint32_t t = readClock();
-        renderFrame(t, timing);
+        if (render) {
+            render(t);
+        } else {
+            renderFrame(t, timing);
+        }
         if (readClock() > endTime()) {
             break;
         }

@@ -46,9 +46,11 @@ void windowProcedure(const SDL_Event& event);
 // timing, every effect's update and render are timed (--bench).
 void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
                   uint32_t endTime, EffectTiming* timing = nullptr);
-// The same with an end that may move while it runs (a reloaded script, --to).
+// The same with an end that may move while it runs (a reloaded script, --to) and, where
+// given, another way to draw the frame than renderFrame (watch mode's).
 void runFrameLoop(const std::function<uint32_t()>& readClock, const std::function<void(uint32_t)>& present,
-                  const std::function<uint32_t()>& endTime, EffectTiming* timing = nullptr);
+                  const std::function<uint32_t()>& endTime, EffectTiming* timing = nullptr,
+                  const std::function<void(uint32_t)>& render = nullptr);
 
 // The demo time of a live run: the music's, while it plays and --clock free was not asked
 // for; the counter's otherwise.

@@ -1,9 +1,11 @@
 // Watch mode in process: real files in a temporary data folder are rewritten and the
 // running timeline, textures and shader programs follow (or, for a broken save, stay as
-// they were); the playback keys move the clock and the music stream together.
+// they were); a reloaded timeline that faults while it plays gives way to the one before
+// it; the playback keys move the clock and the music stream together.
 #include "base/DemoNames.h"
 #include "base/Globals.h"
 #include "base/PngWriter.h"
+#include "base/RenderTarget.h"
 #include "base/lvp.h"
 #include "demoSystem/EffectVariable.h"
 #include "demoSystem/LumoraMusic.h"
@@ -13,6 +15,7 @@
 #include "engine/ShaderManager.h"
 #include "launcher/AuthorOverlay.h"
 #include "launcher/FileWatcher.h"
+#include "launcher/FrameStateUnwind.h"
 #include "launcher/LiveReload.h"
 #include "launcher/LumoraLauncher.h"
 #include "launcher/PlaybackKeys.h"
@@ -243,6 +246,171 @@ TEST_P(Watch, AChangedShaderIsCompiledAgainAndABrokenOneKeepsTheRunningProgram) 
     EXPECT_NE(err.find("CG error"), std::string::npos) << err;
     EXPECT_EQ(program.glProgram(), second);
     EXPECT_EQ(&ShaderManager::instance().fragmentProgram(name), &program) << "still registered";
+}
+
+// A DDS file of DXT1 blocks: one level of a single RGB565 colour where the picture is
+// square (colour1 = 0 below colour0: every texel takes colour0), the header alone where not.
+std::string ddsFile(uint32_t width, uint32_t height, uint16_t colour) {
+    std::string header(124, '\0');
+    auto put = [&](size_t at, uint32_t value) {
+        for (size_t i = 0; i < 4; ++i) header[at + i] = char(value >> (8 * i));
+    };
+    put(0, 124);
+    put(8, height);
+    put(12, width);
+    put(16, 8);   // one 4x4 block
+    put(24, 1);   // mipmaps
+    put(72, 32);  // pixel format record
+    put(76, 4);   // a four-character code follows
+    header.replace(80, 4, "DXT1");
+    std::string block{char(colour & 0xFF), char(colour >> 8), 0, 0, 0, 0, 0, 0};
+    return "DDS " + header + block;
+}
+
+TEST_P(Watch, APictureWithADdsTwinIsWatchedThroughTheTwinTheReaderOpens) {
+    const std::string stem = std::string("data/images/twin_") + (GetParam() ? "p" : "i");
+    const std::string png = dir + "/" + stem + ".png";
+    const std::string dds = dir + "/" + stem + ".dds";
+    writePicture(png, 0, 0, 255, 4);
+    writeFile(dds, ddsFile(4, 4, 0xF800));
+    start("__SETUP__\nINSERT_EFFECT bg AS Clear\nINSERT_EFFECT pic AS Image\n0 s pic Datafile \"" + stem +
+          ".png\"\n__TIMELINE__\n0 b bg\n0 b pic\n0 s pic BlendSrc 1\n0 s pic BlendDst 0\n");
+    testgl::Rgba shown = frame(100);
+    EXPECT_EQ(shown.r, 255) << "the twin is what shows";
+    EXPECT_EQ(shown.b, 0);
+    EXPECT_TRUE(reload->watcher().isWatched(dds));
+    EXPECT_FALSE(reload->watcher().isWatched(png)) << "a fresh load would not read it either";
+
+    writeFile(dds, ddsFile(4, 4, 0x07E0));
+    poll();
+    EXPECT_FALSE(reload->lastFailed()) << reload->lastLine();
+    EXPECT_NE(reload->lastLine().find("reloaded " + dds + " ("), std::string::npos) << reload->lastLine();
+    shown = frame(200);
+    EXPECT_EQ(shown.r, 0);
+    EXPECT_EQ(shown.g, 255);
+
+    writePicture(png, 255, 255, 255, 4);
+    poll();
+    EXPECT_EQ(reload->reloadCount(), 1u);
+    EXPECT_EQ(frame(300).r, 0);
+}
+
+// Loads, plays blue, and at 1000 ms asks for a picture whose loading is a fatal report.
+std::string faultingScript(const std::string& picture) {
+    return "DEMO_END 30000\nDEMO_BEAT 125\nDEFINE IMAGEFILE 26\n__SETUP__\nINSERT_EFFECT bg AS Clear\n"
+           "INSERT_EFFECT pic AS Image\n__TIMELINE__\n0 b bg\n0 s bg Blue 1\n0 s bg Red 0\n1000 TRIGGER pic IMAGEFILE \"" +
+           picture + "\"\n";
+}
+
+struct StackDepths {
+    GLint modelview = 0, projection = 0, attrib = 0;
+    size_t targets = 0;
+    static StackDepths now() {
+        StackDepths d;
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &d.modelview);
+        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &d.projection);
+        glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &d.attrib);
+        d.targets = RenderTarget::bindingDepth();
+        return d;
+    }
+    bool operator==(const StackDepths&) const = default;
+};
+
+TEST(FrameStateUnwind, PopsWhatABrokenFramePushedAndReturnsToTheWindowsFrameBuffer) {
+    testgl::context();
+    static RenderTarget target;
+    if (!target.isInited()) target.init("unwind_test", 16, 16, 0);
+    glDisable(GL_BLEND);
+    StackDepths before = StackDepths::now();
+    FrameStateUnwind state;
+    target.bind();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glPushMatrix();
+    glPushAttrib(GL_ENABLE_BIT);
+    glEnable(GL_BLEND);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glEnable(0xFFFF);  // an error left queued
+
+    state.unwind();
+    EXPECT_TRUE(StackDepths::now() == before);
+    GLint clientDepth = -1, frameBuffer = -1, mode = 0;
+    glGetIntegerv(GL_CLIENT_ATTRIB_STACK_DEPTH, &clientDepth);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &frameBuffer);
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(clientDepth, 0);
+    EXPECT_EQ(frameBuffer, 0);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "the pushed attributes are back";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    state.unwind();
+    EXPECT_TRUE(StackDepths::now() == before) << "a second unwind changes nothing";
+}
+
+TEST_P(Watch, AReloadedTimelineThatFaultsWhileItPlaysGivesWayToTheOneBeforeIt) {
+    const std::string bad = "data/images/nonsquare.dds";
+    writeFile(dir + "/" + bad, ddsFile(8, 4, 0));
+    start(redScript);
+    reload->renderFrame(500);
+    EffectList* running = publishedEffectList;
+    EXPECT_FALSE(reload->holdsPreviousTimeline());
+
+    writeFile(script, faultingScript(bad));
+    poll();
+    ASSERT_EQ(reload->reloadCount(), 1u);
+    EXPECT_TRUE(reload->holdsPreviousTimeline());
+    EXPECT_EQ(demoEnd, 30000u);
+    reload->renderFrame(600);
+    EXPECT_EQ(testgl::readPixel(4, 4).b, 255) << "the new timeline plays up to its fault";
+
+    StackDepths before = StackDepths::now();
+    testing::internal::CaptureStderr();
+    reload->renderFrame(1000);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Non-square compressed images not supported"), std::string::npos) << err;
+    EXPECT_NE(err.find("back to the timeline before the last reload"), std::string::npos) << err;
+    EXPECT_TRUE(reload->lastFailed());
+    EXPECT_NE(reload->lastLine().find("Non-square"), std::string::npos) << reload->lastLine();
+    EXPECT_EQ(publishedEffectList, running);
+    EXPECT_EQ(demoEnd, 20000u) << "with the values its script published";
+    EXPECT_EQ(beatLength, 250u);
+    EXPECT_FALSE(reload->holdsPreviousTimeline());
+    EXPECT_TRUE(StackDepths::now() == before) << "the broken frame's pushes are undone";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    reload->renderFrame(1100);
+    EXPECT_EQ(testgl::readPixel(4, 4).r, 255) << "the timeline before plays on";
+
+    writeFile(script, blueScript);
+    poll();
+    EXPECT_FALSE(reload->lastFailed()) << reload->lastLine();
+    EXPECT_EQ(reload->reloadCount(), 2u);
+    reload->renderFrame(1200);
+    EXPECT_EQ(testgl::readPixel(4, 4).b, 255);
+}
+
+TEST_P(Watch, AFaultWithNoTimelineToGoBackToStopsTheDrawingUntilAGoodSave) {
+    const std::string bad = "data/images/nonsquare.dds";
+    writeFile(dir + "/" + bad, ddsFile(8, 4, 0));
+    start(faultingScript(bad));
+    testing::internal::CaptureStderr();
+    reload->renderFrame(1000);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Non-square compressed images not supported"), std::string::npos) << err;
+    EXPECT_NE(err.find("nothing more is drawn until a good save"), std::string::npos) << err;
+    EXPECT_EQ(publishedEffectList, nullptr);
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    reload->renderFrame(1100);
+    EXPECT_EQ(testgl::readPixel(4, 4).g, 255) << "nothing drawn";
+
+    writeFile(script, redScript);
+    poll();
+    EXPECT_FALSE(reload->lastFailed()) << reload->lastLine();
+    reload->renderFrame(1200);
+    EXPECT_EQ(testgl::readPixel(4, 4).r, 255);
 }
 
 INSTANTIATE_TEST_SUITE_P(InotifyAndPolling, Watch, testing::Values(false, true),

@@ -1,6 +1,7 @@
 // `lumora --no-dialog --no-music --headless --data DIR --watch --to 8000` as an author
 // runs it: the script is saved while the demo plays, reloads within half a second, a
-// broken save is reported and survived, and the run ends with exit code 0 at --to.
+// broken save is reported and survived, a saved timeline that faults while it plays
+// gives way to the last good one, and the run ends with exit code 0 at --to.
 // Also --from and --to bounding a live run without --watch.
 #include "tests/support/RunProgram.h"
 
@@ -140,6 +141,53 @@ TEST(WatchRun, ASavedScriptReloadsWithinHalfASecondABrokenSaveIsSurvivedAndTheRu
     EXPECT_EQ(lumora.wait(), 0) << lumora.output();
     EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - before).count(), 15);
     EXPECT_NE(lumora.output().find(" frames in "), std::string::npos) << lumora.output();
+    fs::remove_all(dir);
+}
+
+// A timeline that loads and, in its first frame, asks for a picture whose loading is a
+// fatal report (a compressed picture that is not square).
+std::string faultingScript() {
+    return "DEMO_START 2000\nDEMO_END 60000\nDEFINE IMAGEFILE 26\n__SETUP__\nINSERT_EFFECT bg AS Clear\n"
+           "INSERT_EFFECT pic AS Image\n__TIMELINE__\n0 b bg\n0 TRIGGER pic IMAGEFILE \"data/images/nonsquare.dds\"\n";
+}
+
+void writeNonSquarePicture(const std::string& path) {
+    std::string header(124, '\0');
+    header[0] = 124;
+    header[8] = 4;    // height
+    header[12] = 8;   // width
+    writeFile(path, "DDS " + header);
+}
+
+TEST(WatchRun, AReloadThatFaultsWhileItPlaysGoesBackToTheLastGoodTimelineWhileWithoutWatchTheFaultEndsTheRun) {
+    std::string dir = makeTempDirectory("watchfault");
+    std::string script = dir + "/data/scripts/cvdemo.script";
+    writeFile(script, firstScript);
+    writeNonSquarePicture(dir + "/data/images/nonsquare.dds");
+    RunningProgram lumora({"--no-dialog", "--no-music", "--headless", "--data", dir, "--watch", "--to", "6000"},
+                          dir + "/err");
+    size_t offset = 0;
+    Clock::time_point seen;
+    ASSERT_TRUE(lumora.waitFor(std::regex("watching \\d+ files under "), offset, seen)) << lumora.output();
+
+    writeFile(script, faultingScript());
+    ASSERT_TRUE(lumora.waitFor(std::regex("reloaded .*cvdemo\\.script"), offset, seen)) << lumora.output();
+    ASSERT_TRUE(lumora.waitFor(std::regex("Non-square compressed images not supported\n"
+                                          "back to the timeline before the last reload\n"),
+                               offset, seen))
+        << lumora.output();
+    writeFile(script, std::string(firstScript) + "0 s bg Green 1\n");
+    ASSERT_TRUE(lumora.waitFor(std::regex("reloaded .*cvdemo\\.script"), offset, seen)) << lumora.output();
+    EXPECT_EQ(lumora.wait(), 0) << lumora.output();
+    EXPECT_NE(lumora.output().find(" frames in "), std::string::npos) << lumora.output();
+
+    writeFile(script, faultingScript());
+    ProgramResult plain = runProgram(LUMORA_EXECUTABLE,
+                                     {"--no-dialog", "--no-music", "--headless", "--data", dir, "--to", "3000"},
+                                     {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
+    EXPECT_EQ(plain.exitCode, 1) << plain.err;
+    EXPECT_NE(plain.err.find("Non-square compressed images not supported"), std::string::npos) << plain.err;
+    EXPECT_EQ(plain.err.find("back to the timeline"), std::string::npos) << plain.err;
     fs::remove_all(dir);
 }
 
