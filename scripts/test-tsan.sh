@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
-tests=(test_SoundSystem test_LumoraMusic test_MusicClock test_CaptureWriter test_MusicEffects)
+tests=(test_SoundSystem test_LumoraMusic test_MusicClock test_CaptureWriter test_MusicEffects test_FrameReadback test_Watch test_WatchRun)
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_TSAN=ON -DLUMORA_BUILD_DATA=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target "${tests[@]}"
