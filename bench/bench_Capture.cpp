@@ -6,7 +6,8 @@
 //           driver's own pixel format and is taken a frame later; a worker converts,
 //           flips and writes at level 1 with one cheap filter while the next frame renders.
 // The two alternate (before, after, before, after) so that a change in the machine's load
-// falls on both. Frames go to a scratch folder that is removed at the end.
+// falls on both; each round also renders the section with nothing captured, the bound
+// that no capture can pass. Frames go to a scratch folder that is removed at the end.
 //
 //   bench_Capture [FROM_MS] [TO_MS] [FPS] [ROUNDS]   (default 20000 26000 10 3: 61 frames,
 //                                                    three rounds of each, medians)
@@ -100,6 +101,18 @@ double captureAfter(const std::string& dir, uint32_t from, uint32_t to, int fps)
     return rate;
 }
 
+// The same frames rendered and shown with nothing captured: no capture can be faster.
+double renderOnly(uint32_t from, uint32_t to, int fps) {
+    FixedStepClock clock(from, to, fps);
+    uint64_t start = SDL_GetPerformanceCounter();
+    for (uint64_t i = 0; i < clock.frameCount(); ++i, clock.advance()) {
+        renderFrame(clock.time());
+        demoWindow.swapBuffers();
+    }
+    glFinish();
+    return double(clock.frameCount()) / seconds(start);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,22 +141,26 @@ int main(int argc, char** argv) {
     fs::path scratch = fs::temp_directory_path() / "lumora-bench-capture";
     std::printf("capture of %u..%u ms at %d frames per second, 640x480 (%llu frames)\n", from, to, fps,
                 (unsigned long long)FixedStepClock::frameCount(from, to, fps));
-    std::vector<double> before, after, ratios;
+    std::vector<double> before, after, ratios, ceiling;
     for (int round = 0; round < rounds; ++round) {
         double b = captureBefore((scratch / "before").string(), from, to, fps);
         double a = captureAfter((scratch / "after").string(), from, to, fps);
-        std::printf("round %d: before %.1f frames/s, after %.1f frames/s (x%.2f)\n", round + 1, b, a, a / b);
+        double r = renderOnly(from, to, fps);
+        std::printf("round %d: before %.1f frames/s, after %.1f frames/s (x%.2f); rendering alone %.1f frames/s "
+                    "(x%.2f)\n", round + 1, b, a, a / b, r, r / b);
         before.push_back(b);
         after.push_back(a);
         ratios.push_back(a / b);
+        ceiling.push_back(r / b);
     }
     uint64_t beforeBytes = 0, afterBytes = 0;
     for (const auto& entry : fs::directory_iterator(scratch / "before")) beforeBytes += entry.file_size();
     for (const auto& entry : fs::directory_iterator(scratch / "after")) afterBytes += entry.file_size();
     // Medians: one round slowed by another process on the machine does not move them.
-    std::printf("median: before %.1f frames/s, after %.1f frames/s, ratio of a round x%.2f; "
+    std::printf("median: before %.1f frames/s, after %.1f frames/s, ratio of a round x%.2f (rendering alone x%.2f); "
                 "frames %.1f MB before, %.1f MB after\n",
-                median(before), median(after), median(ratios), double(beforeBytes) / 1e6, double(afterBytes) / 1e6);
+                median(before), median(after), median(ratios), median(ceiling), double(beforeBytes) / 1e6,
+                double(afterBytes) / 1e6);
     fs::remove_all(scratch);
     demoWindow.destroy();
     return 0;
