@@ -160,6 +160,17 @@ protected:
         return std::stol(m[1]);
     }
 
+    // The most frames a run capped at `cap` frames per second may draw in the seconds its
+    // summary gives (printed to a tenth): a starved sound thread can make the demo take
+    // longer than its length, and then more frames are right.
+    static long framesAllowed(const std::string& err, double cap) {
+        std::smatch m;
+        if (!std::regex_search(err, m, std::regex(R"(lumora: ([0-9]+) frames in ([0-9.]+) s)"))) {
+            return -1;
+        }
+        return long((std::stod(m[2]) + 0.05) * cap * 1.03) + 2;
+    }
+
     std::string root;
 };
 
@@ -196,12 +207,12 @@ TEST_F(PlaybackRun, AHeadlessLiveRunIsPacedToSixtyFramesPerSecond) {
     // Pacing caps the rate; how close a loaded machine comes to the cap is no business of
     // a test (a sanitizer build on two busy cores renders far fewer than 300).
     EXPECT_GE(frames, 1) << paced.err;
-    EXPECT_LE(frames, 310) << paced.err;
+    EXPECT_LE(frames, framesAllowed(paced.err, 60)) << paced.err;
 
     script("DEMO_END 1000\n");
     ProgramResult slower = lumora({"--no-dialog", "--size", "64x48", "--max-fps", "20"});
     ASSERT_EQ(slower.exitCode, 0) << slower.err;
-    EXPECT_LE(liveFrames(slower.err), 22) << slower.err;
+    EXPECT_LE(liveFrames(slower.err), framesAllowed(slower.err, 20)) << slower.err;
     EXPECT_GE(liveFrames(slower.err), 1) << slower.err;
 }
 
