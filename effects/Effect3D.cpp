@@ -2,6 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "engine/Scene.h"
+#include "engine/SceneDepthTarget.h"
 #include "engine/SceneLoaderLVG.h"
 
 #include <epoxy/gl.h>
@@ -195,7 +196,7 @@ void Effect3D::render(uint32_t) {
     scene.setTime(float(timeShift()) + sceneClock);
     scene.animate();
     scene.updateWorld();
-    scene.depthPass();
+    if (sceneDepthWanted()) scene.depthPass();
     scene.render();
     if (!culling) glDisable(GL_CULL_FACE);
 }

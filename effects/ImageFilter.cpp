@@ -2,6 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/RenderTarget.h"
+#include "engine/SceneDepthTarget.h"
 
 #include <epoxy/gl.h>
 
@@ -27,6 +28,7 @@ void ImageFilter::captureSource(RenderTarget& target, uint32_t t) {
     glViewport(0, 0, target.width(), target.height());
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    const SceneDepthUse depthUse(readsSceneDepth());
     source->update(t);
     source->render(t);
     target.unbind();

@@ -32,6 +32,9 @@ protected:
     // target's size, clears it to (0, 0, 0, 0) with depth and stencil, runs update(t) and
     // render(t) of the source, and unbinds.
     void captureSource(RenderTarget& target, uint32_t t);
+    // Whether the passes read the scene's depth information ("scenedepth"): a scene
+    // captured by a filter that does not skips its depth pass.
+    virtual bool readsSceneDepth() const { return false; }
 };
 
 // The viewport at construction, set again at destruction.

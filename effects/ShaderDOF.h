@@ -30,6 +30,7 @@ public:
 
 protected:
     void updateFromSource(uint32_t t) override;
+    bool readsSceneDepth() const override { return true; }
 
 private:
     FragmentProgram* dofProgram;
