@@ -196,6 +196,16 @@ void Scene::updateWorld() {
     if (shadowsOn) shadowMapPass();
 }
 
+void Scene::applyCulling() const {
+    if (cullBackFaces) {
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glCullFace(GL_BACK);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+}
+
 void Scene::applyFog() const {
     glEnable(GL_FOG);
     const float colour[4] = {fogColour.r, fogColour.g, fogColour.b, fogColour.a};
@@ -230,13 +240,7 @@ void Scene::render() {
 
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
-    if (cullBackFaces) {
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
-        glCullFace(GL_BACK);
-    } else {
-        glDisable(GL_CULL_FACE);
-    }
+    applyCulling();
     if (fogOn) applyFog();
 
     glColor4f(1, 1, 1, 1);

@@ -150,6 +150,9 @@ public:
     float shadowTexturePlanes[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
 
 private:
+    // Counter-clockwise front faces with back faces culled, or no culling: what the colour
+    // and depth passes draw with.
+    void applyCulling() const;
     void attachToParent(SceneObject* object, int32_t parentId);
     SceneObject* append(std::unique_ptr<SceneObject> object);
 

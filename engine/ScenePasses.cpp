@@ -49,16 +49,6 @@ void lookFromLight(const Light& light) {
     gluLookAt(eye.x, eye.y, eye.z, centre.x, centre.y, centre.z, 0, vertical ? 0 : 1, vertical ? -1 : 0);
 }
 
-void setCulling(bool cullBackFaces) {
-    if (cullBackFaces) {
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
-        glCullFace(GL_BACK);
-    } else {
-        glDisable(GL_CULL_FACE);
-    }
-}
-
 }  // namespace
 
 Light* Scene::shadowCaster() const {
@@ -101,7 +91,7 @@ void Scene::depthPass() {
 
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
-    setCulling(cullBackFaces);
+    applyCulling();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     camera->apply();
